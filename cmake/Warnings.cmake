@@ -1,0 +1,4 @@
+# Warnings are errors everywhere in our own code.
+function(pelko_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()

@@ -1,0 +1,19 @@
+#include "core/error.h"
+
+namespace pelko {
+
+std::string formatMessage(std::string_view templ, std::initializer_list<std::string_view> args) {
+    std::string out;
+    auto next = args.begin();
+    for (std::size_t i = 0; i < templ.size(); ++i) {
+        if (templ[i] == '%' && i + 1 < templ.size() && templ[i + 1] == 's' && next != args.end()) {
+            out += *next++;
+            ++i;
+        } else {
+            out += templ[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace pelko
