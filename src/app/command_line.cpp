@@ -1,0 +1,65 @@
+#include "app/command_line.h"
+
+#include <array>
+#include <string_view>
+
+#include "core/error.h"
+
+namespace pelko {
+
+const char* const kUsage =
+    "Usage: pelko [--home DIR] [--capture MODE]\n"
+    "\n"
+    "  (no option)       start Pelko in the tray\n"
+    "  --capture MODE    capture once with the outputs of settings.ini and print each file\n"
+    "                    written; MODE is 0-8 or default, screen, window, rect, fixed,\n"
+    "                    ellipse, object, rounded, freehand\n"
+    "  --home DIR        use DIR as the program folder (settings.ini, lib/, screens/)\n"
+    "  --help            show this text\n"
+    "  --version         show the version\n"
+    "\n"
+    "Exit status of --capture: 0 done, 1 error, 2 selection cancelled.\n";
+
+std::optional<unsigned> parseCaptureMode(const std::string& text) {
+    static constexpr std::array<std::string_view, 9> names{
+        "default", "screen", "window", "rect", "fixed", "ellipse", "object", "rounded", "freehand"};
+    for (unsigned i = 0; i < names.size(); ++i) {
+        if (text == names[i] || text == std::to_string(i)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+    CommandLine cl;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) {
+                throw Error("Option " + a + " needs a value");
+            }
+            return args[++i];
+        };
+        if (a == "--capture") {
+            const std::string& mode = value();
+            auto parsed = parseCaptureMode(mode);
+            if (!parsed) {
+                throw Error("Unknown capture mode \"" + mode + "\"");
+            }
+            cl.action = CommandLine::Action::Capture;
+            cl.captureMode = *parsed;
+        } else if (a == "--home") {
+            cl.home = value();
+        } else if (a == "--help" || a == "-h") {
+            cl.action = CommandLine::Action::Help;
+        } else if (a == "--version") {
+            cl.action = CommandLine::Action::Version;
+        } else {
+            throw Error("Unknown option \"" + a + "\"");
+        }
+    }
+    return cl;
+}
+
+}  // namespace pelko

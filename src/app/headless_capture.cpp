@@ -1,0 +1,42 @@
+#include "app/headless_capture.h"
+
+#include <chrono>
+#include <thread>
+
+#include "core/error.h"
+
+namespace pelko {
+
+namespace {
+[[noreturn]] void unavailable(const std::string& what) {
+    throw Error("\"" + what + "\" is not available in this version of Pelko");
+}
+}  // namespace
+
+void HeadlessCaptureHost::pause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+std::optional<Bitmap> HeadlessCaptureHost::select(int mode, bool&) {
+    static const char* const names[] = {
+        "", "", "", "Rectangle", "", "Ellipse", "Object", "Rounded rectangle", "Freehand"};
+    unavailable(std::string(names[mode >= 0 && mode <= 8 ? mode : 0]) + " capture");
+}
+
+std::vector<std::string> HeadlessOutputs::copyToClipboard(const Bitmap&) {
+    unavailable("Copy to clipboard");
+}
+std::vector<std::string> HeadlessOutputs::openInPaint(const Bitmap&) {
+    unavailable("Open in ext. editor");
+}
+std::vector<std::string> HeadlessOutputs::publishWeb(const Bitmap&) {
+    unavailable("Publish Web");
+}
+std::vector<std::string> HeadlessOutputs::sendEmail(const Bitmap&) {
+    unavailable("Send E-mail");
+}
+std::vector<std::string> HeadlessOutputs::openInEditor(const Bitmap&) {
+    unavailable("Open screenshot in Editor after capture");
+}
+
+}  // namespace pelko

@@ -1,0 +1,62 @@
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/headless_capture.h"
+#include "core/error.h"
+#include "platform/desktop/program_location.h"
+#include "platform/x11/x11_screen.h"
+
+namespace {
+
+// Settings loaded as at start-up, but with no hotkeys bound and the autostart entry left alone.
+class CaptureSettingsHost final : public pelko::SettingsHost {};
+
+int runCapture(const pelko::CommandLine& cl) {
+    pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+    pelko::ensureScreensFolder(paths);
+    pelko::MainSettings state;
+    CaptureSettingsHost settingsHost;
+    pelko::readparams(state, paths, settingsHost);
+
+    pelko::X11Screen screen(nullptr);
+    pelko::CaptureSources sources(screen);
+    pelko::HeadlessCaptureHost host;
+    pelko::HeadlessOutputs outputs;
+    pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
+    pelko::CaptureResult result = pipeline.takescreen(cl.captureMode);
+    for (const std::string& file : result.files) {
+        std::printf("%s\n", file.c_str());
+    }
+    std::fflush(stdout);
+    return result.cancelled ? 2 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        pelko::CommandLine cl =
+            pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        switch (cl.action) {
+            case pelko::CommandLine::Action::Help:
+                std::cout << pelko::kUsage;
+                return 0;
+            case pelko::CommandLine::Action::Version:
+                std::cout << "Pelko " PELKO_VERSION "\n";
+                return 0;
+            case pelko::CommandLine::Action::Capture:
+                return runCapture(cl);
+            case pelko::CommandLine::Action::Run:
+                std::cerr << "pelko: this version captures from the command line only\n\n"
+                          << pelko::kUsage;
+                return 1;
+        }
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+    }
+    return 1;
+}

@@ -1,0 +1,114 @@
+#include "core/capture/pipeline.h"
+
+#include "core/capture/run_settings.h"
+
+namespace pelko {
+
+namespace {
+
+constexpr int kHidePauseMs = 100;
+
+// Puts back what a run changed, on every way out of it.
+class RunRestore {
+  public:
+    RunRestore(MainSettings& state, CaptureHost& host)
+        : m_state(state), m_host(host), m_mode(state.currentMode) {}
+    ~RunRestore() {
+        m_state.currentMode = m_mode;
+        if (m_hidden) {
+            m_host.restoreMainWindow();
+        }
+    }
+    RunRestore(const RunRestore&) = delete;
+    RunRestore& operator=(const RunRestore&) = delete;
+    void hidden() { m_hidden = true; }
+
+  private:
+    MainSettings& m_state;
+    CaptureHost& m_host;
+    std::int32_t m_mode;
+    bool m_hidden = false;
+};
+
+void append(std::vector<std::string>& to, std::vector<std::string> files) {
+    to.insert(to.end(), files.begin(), files.end());
+}
+
+}  // namespace
+
+CaptureResult CapturePipeline::takescreen(unsigned mode) {
+    RunRestore restore(m_state, m_host);
+    if (mode != 0) {
+        m_state.currentMode = std::int32_t(mode);
+    }
+    const RunSettings run =
+        readRunSettings(IniFile(m_paths.settingsFile()), m_state.cbenablescaling, m_paths);
+    if (run.hideWhileCapturing && m_host.mainWindowVisible()) {
+        m_host.hideMainWindow();
+        restore.hidden();
+        m_host.pause(kHidePauseMs);
+    }
+
+    CaptureResult result;
+    Bitmap bitmap;
+    m_sources.ApplySystemPalette(bitmap);
+    switch (m_state.currentMode) {
+        case 2:
+            if (auto window = m_sources.FindActiveWindow()) {
+                m_sources.CaptureActiveWindow(bitmap, *window, m_state.ssreccursor);
+                break;
+            }
+            return takescreen(1);
+        case 3:
+        case 5:
+        case 6:
+        case 7:
+        case 8: {
+            bool cancelled = false;
+            std::optional<Bitmap> selected = m_host.select(m_state.currentMode, cancelled);
+            if (cancelled || !selected) {
+                result.cancelled = true;
+                return result;
+            }
+            bitmap = std::move(*selected);
+            break;
+        }
+        case 4:
+            bitmap = m_sources.CaptureRegion(IniFile(m_paths.settingsFile()), m_state.ssreccursor);
+            break;
+        default:
+            // Whole screen; also the kind a run falls back to when no valid default kind is
+            // stored (a missing or hand-edited settings/wct).
+            m_sources.CaptureWholeScreen(bitmap, m_state.ssreccursor);
+            break;
+    }
+    runOutputs(bitmap, result);
+    return result;
+}
+
+void CapturePipeline::runOutputs(const Bitmap& bitmap, CaptureResult& result) {
+    const OutputTargets& out = m_state.outputs;
+    if (out.save) {
+        SaveContext ctx{m_paths, m_state.jpegQuality, m_clock};
+        if (auto path = SaveCaptureToFile(bitmap, 0, "0", ctx)) {
+            result.files.push_back(*path);
+        }
+    }
+    if (out.clipboard) {
+        append(result.files, m_outputs.copyToClipboard(bitmap));
+    }
+    if (out.paint) {
+        append(result.files, m_outputs.openInPaint(bitmap));
+    }
+    if (out.ftp) {
+        append(result.files, m_outputs.publishWeb(bitmap));
+    }
+    if (out.email) {
+        append(result.files, m_outputs.sendEmail(bitmap));
+    }
+    if (m_state.cbopenineditor) {
+        append(result.files, m_outputs.openInEditor(bitmap));
+    }
+}
+
+}  // namespace pelko

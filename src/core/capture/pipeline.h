@@ -1,0 +1,73 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/capture/sources.h"
+#include "core/output/save_capture.h"
+#include "core/settings/main_settings.h"
+
+namespace pelko {
+
+// What a capture run needs of the main window and the interactive selectors.
+class CaptureHost {
+  public:
+    virtual ~CaptureHost() = default;
+    virtual bool mainWindowVisible() { return false; }
+    virtual void hideMainWindow() {}
+    // Restores the main window from minimised, shows it and brings it to the front.
+    virtual void restoreMainWindow() {}
+    // Waits so that a hidden window is really gone from the screen.
+    virtual void pause(int milliseconds) = 0;
+    // Runs the selector of an interactive mode (rectangle, ellipse, object, rounded rectangle,
+    // freehand): the selected picture, or none; cancelled tells whether the user cancelled.
+    virtual std::optional<Bitmap> select(int mode, bool& cancelled) = 0;
+};
+
+// The outputs after "Save to a file", in the order a run calls them. Each returns the files it
+// wrote, if any.
+class CaptureOutputs {
+  public:
+    virtual ~CaptureOutputs() = default;
+    virtual std::vector<std::string> copyToClipboard(const Bitmap&) = 0;
+    virtual std::vector<std::string> openInPaint(const Bitmap&) = 0;
+    virtual std::vector<std::string> publishWeb(const Bitmap&) = 0;
+    virtual std::vector<std::string> sendEmail(const Bitmap&) = 0;
+    virtual std::vector<std::string> openInEditor(const Bitmap&) = 0;
+};
+
+// How a run ended.
+struct CaptureResult {
+    bool cancelled = false;          // a selector was cancelled or returned nothing
+    std::vector<std::string> files;  // every file the outputs wrote, in order
+};
+
+// The capture pipeline: from a request to the outputs.
+class CapturePipeline {
+  public:
+    CapturePipeline(MainSettings& state, const ProgramPaths& paths, CaptureSources& sources,
+                    CaptureHost& host, CaptureOutputs& outputs, Clock clock = localNow)
+        : m_state(state),
+          m_paths(paths),
+          m_sources(sources),
+          m_host(host),
+          m_outputs(outputs),
+          m_clock(std::move(clock)) {}
+
+    // One capture of the given mode (0: the current default kind). Errors propagate after
+    // CurrentMode and the main window are restored.
+    CaptureResult takescreen(unsigned mode);
+
+  private:
+    void runOutputs(const Bitmap& bitmap, CaptureResult& result);
+
+    MainSettings& m_state;
+    const ProgramPaths& m_paths;
+    CaptureSources& m_sources;
+    CaptureHost& m_host;
+    CaptureOutputs& m_outputs;
+    Clock m_clock;
+};
+
+}  // namespace pelko

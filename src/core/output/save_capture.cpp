@@ -1,0 +1,87 @@
+#include "core/output/save_capture.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "core/output/file_sink.h"
+#include "core/output/image_format.h"
+#include "core/settings/ini_file.h"
+#include "core/settings/key_access.h"
+
+namespace pelko {
+
+namespace {
+
+constexpr std::string_view kConfiguredTarget = "0";
+
+// The default output folder belongs to the program, so it is made when it is missing;
+// any other folder is the user's to create.
+void ensureDefaultFolder(const std::string& folder, const ProgramPaths& paths) {
+    if (folder == paths.screensDir()) {
+        ::mkdir(paths.screensDir().c_str(), 0755);
+    }
+}
+
+std::string numbered(const std::string& stem, std::string_view ext, int copy) {
+    return copy == 1 ? stem + std::string(ext)
+                     : stem + " (" + std::to_string(copy) + ")" + std::string(ext);
+}
+
+}  // namespace
+
+void writeImageFile(const Bitmap& bitmap, ImageFormat format, const EncodeOptions& options,
+                    const std::string& path) {
+    FileSink sink(path, FileSink::Mode::Replace);
+    encodeImage(sink, bitmap, format, options);
+    sink.commit();
+}
+
+std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOverride,
+                                             std::string_view target, const SaveContext& ctx) {
+    std::string folder, templ;
+    EncodeOptions options;
+    options.jpegQuality = ctx.jpegQuality;
+    std::int32_t number = 0;
+    std::optional<ImageFormat> format;
+    {
+        IniFile f(ctx.paths.settingsFile());
+        format = ResolveOutputFormat(read(f, keys::saveas), formatOverride);
+        if (target == kConfiguredTarget) {
+            folder = read(f, keys::saveto);
+            templ = read(f, keys::screensfilename);
+        } else {
+            std::size_t slash = target.rfind('/');
+            std::size_t split = slash == std::string_view::npos ? 0 : slash + 1;
+            folder = std::string(target.substr(0, split));
+            templ = std::string(target.substr(split));
+        }
+        options.gifMethod = read(f, keys::gifcomp);
+        number = read(f, keys::ssnum);
+        write(f, keys::ssnum, std::int32_t(std::uint32_t(number) + 1u));
+    }
+    std::string name = ExpandFileNameTemplate(templ, number, ctx.clock);
+    if (!format) {
+        return std::nullopt;
+    }
+    std::string_view ext = extensionOf(*format);
+    std::string stem = folder + name;
+    if (target != kConfiguredTarget) {
+        std::string path = stem + std::string(ext);
+        writeImageFile(bitmap, *format, options, path);
+        return path;
+    }
+    ensureDefaultFolder(folder, ctx.paths);
+    for (int copy = 1;; ++copy) {
+        std::string path = numbered(stem, ext, copy);
+        FileSink sink(path, FileSink::Mode::CreateNew);
+        if (sink.exists()) {
+            continue;
+        }
+        encodeImage(sink, bitmap, *format, options);
+        sink.commit();
+        return path;
+    }
+}
+
+}  // namespace pelko

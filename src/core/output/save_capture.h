@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/image/bitmap.h"
+#include "core/output/file_name_template.h"
+#include "core/settings/program_paths.h"
+
+namespace pelko {
+
+// What a save needs besides the settings file.
+struct SaveContext {
+    const ProgramPaths& paths;
+    std::int32_t jpegQuality = 0;  // JpegQuality
+    Clock clock = localNow;
+};
+
+// Writes the Bitmap as an image file. target "0" means the configured folder (main/saveto)
+// and name template (settings/screensfilename), with the capture number advanced; a name
+// that exists already gets " (2)", " (3)", ... before its extension. Any other target is a
+// full path whose folder and name template are used, and an existing file there is
+// replaced. Returns the path written, or none when the format override names no format.
+std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOverride,
+                                             std::string_view target, const SaveContext& ctx);
+
+// Writes the encoded Bitmap to path, replacing any file there.
+void writeImageFile(const Bitmap& bitmap, ImageFormat format, const EncodeOptions& options,
+                    const std::string& path);
+
+}  // namespace pelko

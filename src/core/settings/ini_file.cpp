@@ -1,0 +1,277 @@
+#include "core/settings/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <utility>
+
+#include "core/error.h"
+
+namespace pelko {
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+std::string_view trim(std::string_view s) {
+    const char* ws = " \t\r\n";
+    std::size_t b = s.find_first_not_of(ws);
+    if (b == npos) {
+        return {};
+    }
+    std::size_t e = s.find_last_not_of(ws);
+    return s.substr(b, e - b + 1);
+}
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = a[i], y = b[i];
+        if (std::tolower(x) != std::tolower(y)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "[name]" lines; the name is what stands between the brackets, trimmed.
+std::optional<std::string_view> sectionName(std::string_view line) {
+    std::string_view t = trim(line);
+    if (t.size() < 2 || t.front() != '[') {
+        return std::nullopt;
+    }
+    std::size_t close = t.find(']');
+    if (close == npos) {
+        return std::nullopt;
+    }
+    return trim(t.substr(1, close - 1));
+}
+
+// "key=value" lines; comment lines (";" first) and lines without "=" hold no key.
+std::optional<std::pair<std::string_view, std::string_view>> keyValue(std::string_view line) {
+    std::string_view t = trim(line);
+    if (t.empty() || t.front() == ';' || t.front() == '[') {
+        return std::nullopt;
+    }
+    std::size_t eq = t.find('=');
+    if (eq == npos) {
+        return std::nullopt;
+    }
+    return std::pair{trim(t.substr(0, eq)), trim(t.substr(eq + 1))};
+}
+
+// Profile files drop one pair of matching quotes around a value.
+std::string_view unquote(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        return v.substr(1, v.size() - 2);
+    }
+    return v;
+}
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+  private:
+    int m_fd;
+};
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> parseProfileInteger(std::string_view text) {
+    text = trim(text);
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        std::string_view digits = text.substr(2);
+        std::uint32_t v = 0;
+        auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v, 16);
+        if (ec != std::errc() || end != digits.data() + digits.size()) {
+            return std::nullopt;
+        }
+        return std::int32_t(v);  // eight hex digits give the value's two's-complement reading
+    }
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+            return std::nullopt;
+        }
+    }
+    std::int32_t v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, 10);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+IniFile::IniFile(std::string path) : m_path(std::move(path)) {
+    std::ifstream in(m_path, std::ios::binary);
+    if (!in) {
+        return;
+    }
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    std::string text = buffer.str();
+    if (text.find("\r\n") != npos) {
+        m_newline = "\r\n";
+    }
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == npos ? npos : end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        m_lines.push_back(std::move(line));
+        if (end == npos) {
+            break;
+        }
+        start = end + 1;
+    }
+}
+
+IniFile::Location IniFile::locate(std::string_view section, std::string_view key) const {
+    Location loc{npos, std::nullopt, m_lines.size()};
+    bool inSection = false;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (auto name = sectionName(m_lines[i])) {
+            if (inSection) {
+                return loc;  // the first section of that name is the one that counts
+            }
+            inSection = equalNoCase(*name, section);
+            if (inSection) {
+                loc.sectionLine = i;
+                loc.insertAt = i + 1;
+            }
+            continue;
+        }
+        if (!inSection) {
+            continue;
+        }
+        if (!trim(m_lines[i]).empty()) {
+            loc.insertAt = i + 1;
+        }
+        if (auto kv = keyValue(m_lines[i]); kv && !loc.keyLine && equalNoCase(kv->first, key)) {
+            loc.keyLine = i;
+        }
+    }
+    return loc;
+}
+
+std::string IniFile::readString(std::string_view section, std::string_view key,
+                                std::string_view def) const {
+    Location loc = locate(section, key);
+    if (!loc.keyLine) {
+        return std::string(def);
+    }
+    std::string_view value = unquote(keyValue(m_lines[*loc.keyLine])->second);
+    return std::string(value.substr(0, kMaxValueLength));
+}
+
+std::int32_t IniFile::readInteger(std::string_view section, std::string_view key,
+                                  std::int32_t def) const {
+    return parseProfileInteger(readString(section, key, "")).value_or(def);
+}
+
+bool IniFile::readBool(std::string_view section, std::string_view key, bool def) const {
+    return readInteger(section, key, def ? 1 : 0) != 0;
+}
+
+bool IniFile::valueExists(std::string_view section, std::string_view key) const {
+    return locate(section, key).keyLine.has_value();
+}
+
+void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    // A line break in a value would split it into lines that read back as other keys.
+    std::string clean(value);
+    for (char& c : clean) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    std::string line = std::string(key) + "=" + clean;
+    std::vector<std::string> before = m_lines;
+    Location loc = locate(section, key);
+    if (loc.keyLine) {
+        m_lines[*loc.keyLine] = line;
+    } else if (loc.sectionLine != npos) {
+        m_lines.insert(m_lines.begin() + std::ptrdiff_t(loc.insertAt), line);
+    } else {
+        if (!m_lines.empty() && !trim(m_lines.back()).empty()) {
+            m_lines.emplace_back();
+        }
+        m_lines.push_back("[" + std::string(section) + "]");
+        m_lines.push_back(line);
+    }
+    try {
+        save();
+    } catch (...) {
+        m_lines = std::move(before);
+        throw;
+    }
+}
+
+void IniFile::writeInteger(std::string_view section, std::string_view key, std::int32_t value) {
+    writeString(section, key, std::to_string(value));
+}
+
+void IniFile::writeBool(std::string_view section, std::string_view key, bool value) {
+    writeString(section, key, value ? "1" : "0");
+}
+
+void IniFile::save() const {
+    const Error failure(formatMessage("Unable to write to %s", {m_path}));
+    std::string text;
+    for (const std::string& line : m_lines) {
+        text += line;
+        text += m_newline;
+    }
+    // Write a sibling temporary file and rename it over the original: readers and a crash
+    // see either the old file or the new one, never a torn one.
+    std::string temp = m_path + ".XXXXXX";
+    FileDescriptor fd(::mkstemp(temp.data()));
+    if (fd.get() < 0) {
+        throw failure;
+    }
+    struct stat st {};
+    mode_t mode = ::stat(m_path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 &&
+              ::close(fd.release()) == 0 && ::rename(temp.c_str(), m_path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        throw failure;
+    }
+}
+
+}  // namespace pelko

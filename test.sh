@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Pelko (normal and ASan+UBSan), starts the test desktop,
+# runs every test through CTest and stops what it started.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$PWD
+jobs=$(nproc)
+
+scripts/install-deps.sh build test
+
+echo "== build"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELKO_WITH_BENCH=OFF >/dev/null
+cmake --build build -j"$jobs"
+
+echo "== sanitizer build (core, codec, platform)"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPELKO_SANITIZE=ON -DPELKO_WITH_APP=OFF \
+    -DPELKO_WITH_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+
+echo "== test desktop"
+state=$(mktemp -d "${TMPDIR:-/tmp}/pelko-desktop-XXXXXX")
+cleanup() {
+    "$root/tests/desktop.sh" stop "$state" || true
+    rm -rf "$state"
+}
+trap cleanup EXIT
+DISPLAY=$("$root/tests/desktop.sh" start "$state")
+export DISPLAY
+echo "display $DISPLAY"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+status=0
+for dir in build build-asan; do
+    echo "== tests ($dir)"
+    # Tests that use the shared desktop run one at a time; the others in parallel.
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs" -LE display || status=1
+    ctest --test-dir "$dir" --output-on-failure -L display || status=1
+done
+exit $status
