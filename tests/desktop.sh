@@ -12,11 +12,17 @@ state=${2:?state directory}
 geometry=${3:-1920x1080x24}
 wm=${4:-icewm}
 
+# Members of a process group that are still running (zombies waiting to be reaped count as
+# gone).
+group_alive() {
+    ps -e -o pgid=,stat= | awk -v g="$1" '$1 == g && $2 !~ /^Z/ {found = 1} END {exit !found}'
+}
+
 stop_group() {
     local pid=$1
     kill -TERM -- "-$pid" 2>/dev/null || return 0
-    for _ in $(seq 50); do
-        kill -0 -- "-$pid" 2>/dev/null || return 0
+    for _ in $(seq 100); do
+        group_alive "$pid" || return 0
         sleep 0.02
     done
     kill -KILL -- "-$pid" 2>/dev/null || true

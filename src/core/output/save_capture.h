@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/codec/encode.h"
 #include "core/image/bitmap.h"
 #include "core/output/file_name_template.h"
 #include "core/settings/program_paths.h"

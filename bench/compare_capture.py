@@ -1,0 +1,138 @@
+#!/usr/bin/python3
+"""Times whole-screen captures by pelko, scrot and maim on the same virtual screen.
+
+Starts a test desktop of each size, shows the synthetic screen picture on its root window,
+runs each tool N times writing PNG and JPEG (and pelko's GIF against ImageMagick's
+`convert +dither -colors 256`), and prints medians, ratios, peak memory and file sizes.
+
+    bench/compare_capture.py [--runs N] [--sizes 1920x1080,3840x2160] [--build DIR]
+"""
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def run_measured(cmd, env):
+    """Runs cmd; returns wall seconds and peak resident memory in MiB of that process."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.perf_counter() - start
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    err = proc.stderr.read().decode(errors="replace")
+    proc.stderr.close()
+    if proc.returncode != 0:
+        raise RuntimeError(f"{cmd[0]} failed ({proc.returncode}): {err}")
+    return wall, usage.ru_maxrss / 1024.0
+
+
+def measure(name, make_cmd, out, env, runs):
+    walls, mems = [], []
+    for i in range(runs + 1):
+        if os.path.exists(out):
+            os.remove(out)
+        wall, mem = run_measured(make_cmd(), env)
+        if i > 0:  # the first run warms the caches
+            walls.append(wall)
+            mems.append(mem)
+    return {"name": name, "wall": statistics.median(walls), "mem": max(mems),
+            "size": os.path.getsize(out)}
+
+
+def mean_squared_error(a_path, b_path):
+    from PIL import Image, ImageChops, ImageStat
+    a = Image.open(a_path).convert("RGB")
+    b = Image.open(b_path).convert("RGB")
+    stat = ImageStat.Stat(ImageChops.difference(a, b))
+    return sum(stat.sum2) / (3.0 * a.width * a.height)
+
+
+def write_settings(home, saveas, out_dir):
+    with open(os.path.join(home, "settings.ini"), "w") as f:
+        f.write(f"[main]\nsaveto={out_dir}/\nsaveas={saveas}\nssreccursor=0\nrunww=0\n"
+                "[settings]\nscreensfilename=shot\nsaveac=1\njcq=90\ngifcomp=1\n"
+                "[general]\nopeneditor=0\n")
+
+
+def bench_size(size, runs, build, results):
+    width, height = map(int, size.split("x"))
+    with tempfile.TemporaryDirectory(prefix="pelko-bench-") as tmp:
+        state = os.path.join(tmp, "desktop")
+        os.mkdir(state)
+        display = subprocess.check_output(
+            [os.path.join(ROOT, "tests/desktop.sh"), "start", state, f"{size}x24", "nowm"],
+            text=True).strip()
+        env = dict(os.environ, DISPLAY=display)
+        picture = os.path.join(tmp, "screen.ppm")
+        subprocess.check_call([os.path.join(build, "bench/encode/pelko-make-screen"),
+                               str(width), str(height), picture])
+        show = subprocess.Popen([os.path.join(build, "tests/tools/pelko-show-picture"),
+                                 "--root", picture], env=env, stdout=subprocess.PIPE, text=True)
+        try:
+            show.stdout.readline()
+            home = os.path.join(tmp, "home")
+            out_dir = os.path.join(tmp, "out")
+            os.makedirs(home)
+            os.makedirs(out_dir)
+            pelko = os.path.join(build, "pelko/pelko")
+            for fmt, ext in (("png", "png"), ("jpg", "jpg")):
+                write_settings(home, fmt, out_dir)
+                target = os.path.join(out_dir, f"shot.{ext}")
+                # PNG: each peer's own default compression; JPEG: quality 90 like pelko's.
+                peer_quality = {"scrot": [], "maim": []} if fmt == "png" else {
+                    "scrot": ["-q", "90"], "maim": ["-m", "9"]}
+                rows = [
+                    measure("pelko", lambda: [pelko, "--home", home, "--capture", "1"],
+                            target, env, runs),
+                    measure("scrot", lambda: ["scrot", "-o", *peer_quality["scrot"], target],
+                            target, env, runs),
+                    measure("maim", lambda: ["maim", "-u", *peer_quality["maim"], target], target,
+                            env, runs),
+                ]
+                results.append((size, ext.upper(), rows))
+            write_settings(home, "gif", out_dir)
+            target = os.path.join(out_dir, "shot.gif")
+            ours = measure("pelko", lambda: [pelko, "--home", home, "--capture", "1"], target,
+                           env, runs)
+            ours["error"] = mean_squared_error(picture, target)
+            im_out = os.path.join(tmp, "im.gif")
+            im = measure("convert", lambda: ["convert", picture, "+dither", "-colors", "256",
+                                             im_out], im_out, env, runs)
+            im["error"] = mean_squared_error(picture, im_out)
+            results.append((size, "GIF", [ours, im]))
+        finally:
+            show.kill()
+            show.wait()
+            subprocess.call([os.path.join(ROOT, "tests/desktop.sh"), "stop", state])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--sizes", default="1920x1080,3840x2160")
+    parser.add_argument("--build", default=os.path.join(ROOT, "build"))
+    args = parser.parse_args()
+    results = []
+    for size in args.sizes.split(","):
+        bench_size(size, args.runs, args.build, results)
+    print(f"median of {args.runs} runs; ratio = pelko / peer")
+    print(f"{'size':<10} {'fmt':<4} {'tool':<8} {'wall ms':>8} {'ratio':>6} {'peak MiB':>9} "
+          f"{'bytes':>10} {'MSE':>8}")
+    for size, fmt, rows in results:
+        ours = rows[0]
+        for r in rows:
+            ratio = ours["wall"] / r["wall"]
+            mse = f"{r['error']:.2f}" if "error" in r else ""
+            print(f"{size:<10} {fmt:<4} {r['name']:<8} {r['wall'] * 1000:8.1f} {ratio:6.2f} "
+                  f"{r['mem']:9.1f} {r['size']:10d} {mse:>8}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
