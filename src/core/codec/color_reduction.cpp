@@ -1,0 +1,199 @@
+#include "core/codec/color_reduction.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "core/codec/color_histogram.h"
+#include "core/codec/default_palette.h"
+#include "core/codec/nearest_color.h"
+#include "core/codec/octree_quantizer.h"
+#include "core/codec/worker_threads.h"
+#include "core/error.h"
+
+namespace pelko {
+namespace {
+
+// Below this many pixels (or distinct colours) per worker, fewer workers are used.
+constexpr std::size_t kMinWorkPerThread = 1 << 16;
+constexpr int kRefineSteps = 12;  // at most; they stop when no colour moves
+
+int workerCount(int threads, std::size_t work) {
+    const std::size_t byWork = std::max<std::size_t>(1, work / kMinWorkPerThread);
+    return int(std::min<std::size_t>(std::size_t(resolveThreadCount(threads)), byWork));
+}
+
+ColorHistogram countColors(const Bitmap& bitmap, int workers) {
+    std::vector<ColorHistogram> parts(static_cast<std::size_t>(workers));
+    runParallel(workers, [&](int i) {
+        parts[std::size_t(i)].addRows(bitmap, int(splitPoint(bitmap.height(), workers, i)),
+                                      int(splitPoint(bitmap.height(), workers, i + 1)));
+    });
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        parts[0].merge(parts[i]);
+    }
+    return std::move(parts[0]);
+}
+
+// Stores in the histogram, for every distinct colour, the index of its nearest table colour.
+// The colours are in octree order, so each worker meets few of NearestColor's cubes.
+void assignNearest(ColorHistogram& histogram, const std::vector<ColorCount>& colors,
+                   const std::vector<Rgb>& table, int threads) {
+    const int workers = workerCount(threads, colors.size());
+    runParallel(workers, [&](int i) {
+        NearestColor nearest(table);
+        const std::size_t end = splitPoint(colors.size(), workers, i + 1);
+        for (std::size_t j = splitPoint(colors.size(), workers, i); j < end; ++j) {
+            const std::uint32_t rgb = colors[j].rgb;
+            const Rgb c{std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)};
+            histogram.setValue(rgb, nearest.find(c));
+        }
+    });
+}
+
+// Refinement steps over the distinct colours, in the manner of k-medians: each colour goes
+// to its nearest table entry, then each quantised entry moves to the per-channel median of
+// the pixels it got, which lowers their mean absolute error. The octree's cells have fixed
+// borders; these steps let the colours settle where the pixels are. The 20 static entries
+// stay.
+void refineColors(std::vector<Rgb>& table, int quantizedColors,
+                  const std::vector<ColorCount>& colors, int threads, int steps) {
+    // Per worker, per quantised entry and channel: pixel counts by channel value.
+    using ChannelCounts = std::array<std::array<std::uint32_t, 256>, 3>;
+    const int workers = workerCount(threads, colors.size());
+    const auto entries = std::size_t(quantizedColors);
+    std::vector<std::vector<ChannelCounts>> counts(static_cast<std::size_t>(workers));
+    for (int step = 0; step < steps; ++step) {
+        runParallel(workers, [&](int i) {
+            NearestColor nearest(table);
+            std::vector<ChannelCounts>& own = counts[std::size_t(i)];
+            own.assign(entries, ChannelCounts{});
+            const std::size_t end = splitPoint(colors.size(), workers, i + 1);
+            for (std::size_t j = splitPoint(colors.size(), workers, i); j < end; ++j) {
+                const std::uint32_t rgb = colors[j].rgb;
+                const Rgb c{std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)};
+                const std::size_t k = std::size_t(nearest.find(c)) - kFirstQuantizedEntry;
+                if (k < entries) {
+                    own[k][0][c.r] += colors[j].count;
+                    own[k][1][c.g] += colors[j].count;
+                    own[k][2][c.b] += colors[j].count;
+                }
+            }
+        });
+        bool changed = false;
+        for (std::size_t k = 0; k < entries; ++k) {
+            Rgb moved;
+            std::uint8_t* channels[3] = {&moved.r, &moved.g, &moved.b};
+            bool used = false;
+            for (std::size_t channel = 0; channel < 3; ++channel) {
+                std::array<std::uint64_t, 256> total{};
+                for (const std::vector<ChannelCounts>& own : counts) {
+                    for (std::size_t v = 0; v < 256; ++v) {
+                        total[v] += own[k][channel][v];
+                    }
+                }
+                std::uint64_t pixels = 0;
+                for (std::uint64_t n : total) {
+                    pixels += n;
+                }
+                std::uint64_t below = 0;
+                std::size_t v = 0;
+                while (v < 255 && 2 * (below + total[v]) < pixels) {
+                    below += total[v++];
+                }
+                *channels[channel] = std::uint8_t(v);
+                used = pixels > 0;
+            }
+            if (used && table[kFirstQuantizedEntry + k] != moved) {
+                table[kFirstQuantizedEntry + k] = moved;  // an entry with no pixels stays
+                changed = true;
+            }
+        }
+        if (!changed) {
+            return;
+        }
+    }
+}
+
+void mapRows(const Bitmap& bitmap, const ColorHistogram& histogram, int firstRow, int endRow,
+             std::uint8_t* out) {
+    const int width = bitmap.width();
+    if (bitmap.indexed()) {
+        std::array<std::uint8_t, 256> byIndex{};
+        for (std::size_t i = 0; i < byIndex.size(); ++i) {
+            const Rgb c = i < bitmap.palette().size() ? bitmap.palette()[i] : Rgb{};
+            byIndex[i] =
+                std::uint8_t(histogram.value((std::uint32_t(c.r) << 16) | (c.g << 8) | c.b));
+        }
+        // Palette entries no pixel uses are not in the histogram; their lookups above found
+        // empty slots and are never read.
+        for (int y = firstRow; y < endRow; ++y, out += width) {
+            const std::uint8_t* p = bitmap.row(y);
+            for (int x = 0; x < width; ++x) {
+                out[x] = byIndex[p[x]];
+            }
+        }
+        return;
+    }
+    std::uint32_t lastRgb = 0xFFFFFFFFu;
+    std::uint8_t lastIndex = 0;
+    for (int y = firstRow; y < endRow; ++y, out += width) {
+        const std::uint8_t* p = bitmap.row(y);
+        for (int x = 0; x < width; ++x, p += 4) {
+            std::uint32_t rgb;
+            std::memcpy(&rgb, p, 4);  // B, G, R, X: 0xXXRRGGBB on a little-endian machine
+            rgb = std::endian::native == std::endian::little
+                      ? rgb & 0xFFFFFF
+                      : (std::uint32_t(p[2]) << 16) | (p[1] << 8) | p[0];
+            if (rgb != lastRgb) {
+                lastRgb = rgb;
+                lastIndex = std::uint8_t(histogram.value(rgb));
+            }
+            out[x] = lastIndex;
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<Rgb> reducedColorTable(const std::vector<Rgb>& quantized) {
+    if (quantized.size() > std::size_t(kQuantizedColors)) {
+        throw Error("Too many colours for the colour table");
+    }
+    std::vector<Rgb> table(256);
+    std::copy(kDefaultPaletteFirst.begin(), kDefaultPaletteFirst.end(), table.begin());
+    std::copy(quantized.begin(), quantized.end(), table.begin() + kFirstQuantizedEntry);
+    std::copy(kDefaultPaletteLast.begin(), kDefaultPaletteLast.end(), table.end() - 10);
+    return table;
+}
+
+ReducedImage reduceColors(const Bitmap& bitmap, int threads) {
+    const std::size_t pixels = checkedImageSize(bitmap.width(), bitmap.height(), 1);
+    const int rowWorkers = std::min(workerCount(threads, pixels), std::max(bitmap.height(), 1));
+
+    ColorHistogram histogram = countColors(bitmap, rowWorkers);
+    std::vector<ColorCount> colors = histogram.colors();
+    sortInOctreeOrder(colors);
+    const std::vector<Rgb> quantized = octreeQuantize(colors, kQuantizedColors);
+
+    ReducedImage image;
+    image.colorTable = reducedColorTable(quantized);
+    image.quantizedColors = int(quantized.size());
+    if (colors.size() > std::size_t(kQuantizedColors)) {
+        refineColors(image.colorTable, image.quantizedColors, colors, threads, kRefineSteps);
+    }
+    assignNearest(histogram, colors, image.colorTable, threads);
+
+    image.indices.resize(pixels);
+    runParallel(rowWorkers, [&](int i) {
+        const int first = int(splitPoint(bitmap.height(), rowWorkers, i));
+        const int end = int(splitPoint(bitmap.height(), rowWorkers, i + 1));
+        mapRows(bitmap, histogram, first, end,
+                image.indices.data() + std::size_t(first) * std::size_t(bitmap.width()));
+    });
+    return image;
+}
+
+}  // namespace pelko

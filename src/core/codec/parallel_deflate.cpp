@@ -1,0 +1,167 @@
+#include "core/codec/parallel_deflate.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+
+#include "core/codec/worker_threads.h"
+#include "core/error.h"
+
+namespace pelko {
+namespace {
+
+constexpr std::size_t kBatchBytes = 128 * 1024;
+constexpr std::size_t kBandsPerWorker = 4;
+
+// A raw deflate stream (no zlib header or trailer) that ends itself.
+class RawDeflater {
+  public:
+    explicit RawDeflater(const DeflateSettings& settings) {
+        if (deflateInit2(&m_stream, settings.level, Z_DEFLATED, -settings.windowBits,
+                         settings.memLevel, settings.strategy) != Z_OK) {
+            throw Error("Out of memory");
+        }
+    }
+    ~RawDeflater() { deflateEnd(&m_stream); }
+    RawDeflater(const RawDeflater&) = delete;
+    RawDeflater& operator=(const RawDeflater&) = delete;
+
+    void setDictionary(const std::uint8_t* data, std::size_t size) {
+        if (deflateSetDictionary(&m_stream, data, uInt(size)) != Z_OK) {
+            throw Error("Cannot compress the image data");
+        }
+    }
+
+    // Compresses `size` bytes with the given flush mode, appending to `out` from `used` on.
+    void compress(const std::uint8_t* data, std::size_t size, int flush,
+                  std::vector<std::uint8_t>& out, std::size_t& used) {
+        m_stream.next_in = const_cast<Bytef*>(data);
+        m_stream.avail_in = uInt(size);
+        for (;;) {
+            if (out.size() - used < 4096) {
+                out.resize(std::max(out.size() * 2, used + 65536));
+            }
+            const std::size_t room = std::min<std::size_t>(out.size() - used, 1u << 30);
+            m_stream.next_out = out.data() + used;
+            m_stream.avail_out = uInt(room);
+            const int result = deflate(&m_stream, flush);
+            used += room - m_stream.avail_out;
+            if (result == Z_STREAM_ERROR) {
+                throw Error("Cannot compress the image data");
+            }
+            if (flush == Z_FINISH ? result == Z_STREAM_END
+                                  : m_stream.avail_in == 0 && m_stream.avail_out != 0) {
+                return;
+            }
+        }
+    }
+
+  private:
+    z_stream m_stream{};
+};
+
+struct Band {
+    std::size_t firstRow = 0;
+    std::size_t rowCount = 0;
+    std::vector<std::uint8_t> data;
+    uLong adler = 0;
+};
+
+void compressBand(Band& band, bool first, bool last, std::size_t rowBytes, const RowSource& source,
+                  const DeflateSettings& settings) {
+    RawDeflater deflater(settings);
+    const std::size_t window = std::size_t(1) << settings.windowBits;
+    const std::size_t batchRows = std::max<std::size_t>(1, kBatchBytes / rowBytes);
+    std::vector<std::uint8_t> buffer(std::max(batchRows * rowBytes, window + rowBytes));
+
+    if (!first && band.firstRow > 0) {
+        // Prime the window with the input just before this band, as a single deflate stream
+        // would have it; the decoder has those bytes in its window already.
+        const std::size_t rows = std::min(band.firstRow, (window + rowBytes - 1) / rowBytes);
+        source(band.firstRow - rows, rows, buffer.data());
+        const std::size_t size = std::min(rows * rowBytes, window);
+        deflater.setDictionary(buffer.data() + rows * rowBytes - size, size);
+    }
+
+    std::size_t used = 0;
+    band.data.resize(std::max<std::size_t>(band.rowCount * rowBytes / 4, 4096));
+    if (first) {
+        // Header: deflate, the window size, FLEVEL as zlib gives it for the level.
+        const int flevel = settings.level < 2    ? 0
+                           : settings.level < 6  ? 1
+                           : settings.level == 6 ? 2
+                                                 : 3;
+        const unsigned cmf = unsigned((settings.windowBits - 8) << 4) | 8u;
+        const unsigned header = (cmf << 8) | unsigned(flevel << 6);
+        band.data[0] = std::uint8_t(cmf);
+        band.data[1] = std::uint8_t((flevel << 6) + (31 - header % 31));
+        used = 2;
+    }
+    band.adler = adler32(0, nullptr, 0);
+    for (std::size_t done = 0; done < band.rowCount;) {
+        const std::size_t rows = std::min(batchRows, band.rowCount - done);
+        source(band.firstRow + done, rows, buffer.data());
+        const std::size_t size = rows * rowBytes;
+        band.adler = adler32(band.adler, buffer.data(), uInt(size));
+        done += rows;
+        const int flush = done < band.rowCount ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
+        deflater.compress(buffer.data(), size, flush, band.data, used);
+    }
+    if (band.rowCount == 0) {
+        deflater.compress(nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH, band.data, used);
+    }
+    band.data.resize(used);
+}
+
+}  // namespace
+
+std::vector<std::vector<std::uint8_t>> deflateRowsParallel(std::size_t rowCount,
+                                                           std::size_t rowBytes,
+                                                           const RowSource& source,
+                                                           const DeflateSettings& settings) {
+    if (rowBytes == 0 || rowBytes > (1u << 30) || rowCount > SIZE_MAX / rowBytes) {
+        throw Error("Invalid image size");
+    }
+    if (settings.windowBits < 9 || settings.windowBits > 15) {
+        throw Error("Invalid compression settings");
+    }
+    // More bands than workers: a worker that finishes an easy band takes the next one, so
+    // bands of very different content do not leave a core idle.
+    const std::size_t totalBytes = rowCount * rowBytes;
+    const int workers = resolveThreadCount(settings.threads);
+    const std::size_t minBand = std::max<std::size_t>(settings.minBandBytes, 1);
+    const std::size_t wanted = workers == 1 ? 1 : std::size_t(workers) * kBandsPerWorker;
+    const int bandCount =
+        int(std::clamp<std::size_t>(std::min({wanted, totalBytes / minBand, rowCount}), 1, wanted));
+
+    std::vector<Band> bands(static_cast<std::size_t>(bandCount));
+    for (int i = 0; i < bandCount; ++i) {
+        bands[std::size_t(i)].firstRow = splitPoint(rowCount, bandCount, i);
+        bands[std::size_t(i)].rowCount =
+            splitPoint(rowCount, bandCount, i + 1) - bands[std::size_t(i)].firstRow;
+    }
+    std::atomic<int> nextBand{0};
+    runParallel(std::min(workers, bandCount), [&](int) {
+        for (int i = nextBand++; i < bandCount; i = nextBand++) {
+            compressBand(bands[std::size_t(i)], i == 0, i == bandCount - 1, rowBytes, source,
+                         settings);
+        }
+    });
+
+    uLong adler = adler32(0, nullptr, 0);
+    std::vector<std::vector<std::uint8_t>> parts;
+    parts.reserve(bands.size());
+    for (Band& band : bands) {
+        adler = adler32_combine(adler, band.adler, z_off_t(band.rowCount * rowBytes));
+        parts.push_back(std::move(band.data));
+    }
+    std::vector<std::uint8_t>& tail = parts.back();
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        tail.push_back(std::uint8_t(adler >> shift));
+    }
+    return parts;
+}
+
+}  // namespace pelko
