@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "app/headless_capture.h"
+#include "app/x11_shell_platform.h"
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
 #include "platform/x11/x11_screen.h"
@@ -34,6 +35,13 @@ int runCapture(const pelko::CommandLine& cl) {
     return result.cancelled ? 2 : 0;
 }
 
+int runTray(int& argc, char** argv, const pelko::CommandLine& cl) {
+    pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+    pelko::ensureScreensFolder(paths);
+    pelko::X11ShellPlatform platform(paths, pelko::executablePath());
+    return pelko::runShell(argc, argv, platform);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,9 +58,7 @@ int main(int argc, char** argv) {
             case pelko::CommandLine::Action::Capture:
                 return runCapture(cl);
             case pelko::CommandLine::Action::Run:
-                std::cerr << "pelko: this version captures from the command line only\n\n"
-                          << pelko::kUsage;
-                return 1;
+                return runTray(argc, argv, cl);
         }
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";

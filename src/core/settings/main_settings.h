@@ -11,7 +11,7 @@ namespace pelko {
 
 // The checked states of the output menu.
 struct OutputTargets {
-    bool save = false;       // mnsave
+    bool save = true;        // mnsave: checked until settings say otherwise
     bool clipboard = false;  // mnclipboard
     bool paint = false;      // mnpaint
     bool ftp = false;        // mnftp

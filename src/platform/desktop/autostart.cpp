@@ -22,12 +22,15 @@ std::string defaultConfigHome() {
     return std::string(home ? home : "") + "/.config";
 }
 
-[[noreturn]] void failed() { throw Error("Failed to set data for 'Pelko'"); }
+[[noreturn]] void failed() {
+    throw Error("Failed to set data for 'Pelko'");
+}
 
 }  // namespace
 
 Autostart::Autostart(std::string configHome)
-    : m_entry((configHome.empty() ? defaultConfigHome() : configHome) + "/autostart/pelko.desktop") {}
+    : m_entry((configHome.empty() ? defaultConfigHome() : configHome) +
+              "/autostart/pelko.desktop") {}
 
 std::string desktopExecValue(const std::string& executable) {
     const std::string reserved = " \t\n\"'\\><~|&;$*?#()`";

@@ -7,7 +7,7 @@ namespace pelko {
 // The desktop's start-with-the-session entry for Pelko: $XDG_CONFIG_HOME/autostart/pelko.desktop
 // ($HOME/.config when that variable is unset), whose Exec line runs the given executable.
 class Autostart {
-public:
+  public:
     // configHome empty: taken from the environment.
     explicit Autostart(std::string configHome = {});
 
@@ -17,7 +17,7 @@ public:
     // no error. A failed write throws "Failed to set data for 'Pelko'".
     void set(bool on, const std::string& executable) const;
 
-private:
+  private:
     std::string m_entry;
 };
 

@@ -9,13 +9,19 @@
 
 namespace pelko {
 
-std::string executableDir() {
+std::string executablePath() {
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) {
+    return ec ? std::string() : exe.string();
+}
+
+std::string executableDir() {
+    std::string exe = executablePath();
+    if (exe.empty()) {
+        std::error_code ec;
         return std::filesystem::current_path(ec).string();
     }
-    return exe.parent_path().string();
+    return std::filesystem::path(exe).parent_path().string();
 }
 
 std::optional<std::string> findOnPath(const std::string& name) {

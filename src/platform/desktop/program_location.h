@@ -7,6 +7,9 @@
 
 namespace pelko {
 
+// The absolute path of the running executable.
+std::string executablePath();
+
 // The folder of the running executable, without a trailing "/".
 std::string executableDir();
 

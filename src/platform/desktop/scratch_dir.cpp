@@ -19,7 +19,8 @@ std::string scratchDirPath() {
 bool prepareScratchDir(const std::string& path) {
     ::mkdir(path.c_str(), 0700);
     struct stat st {};
-    std::string dir = path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+    std::string dir =
+        path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
     if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
         return false;
     }

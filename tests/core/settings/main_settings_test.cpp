@@ -107,7 +107,7 @@ TEST_F(MainSettingsTest, SaveparamsWritesAllThirteenKeys) {
     saveparams(s, paths);
     EXPECT_EQ(readText(ini()),
               "[main]\nsshk=121\nlanguage=\nskin=office2003\nssreccursor=0\n\n"
-              "[settings]\nwct=3\nsaveac=0\nclipboardac=0\npaintac=0\n\n"
+              "[settings]\nwct=3\nsaveac=1\nclipboardac=0\npaintac=0\n\n"
               "[watermark]\nenable=0\n\n[rightaftercapture]\nftpac=0\nemail=1\n\n"
               "[general]\nopeneditor=0\n\n[scaling]\nenable=1\n");
 }

@@ -1,0 +1,63 @@
+#include "app/x11_shell_platform.h"
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+#include "core/error.h"
+#include "platform/desktop/scratch_dir.h"
+#include "platform/x11/connection.h"
+#include "platform/x11/hotkey_manager.h"
+#include "platform/x11/x11_screen.h"
+
+namespace pelko {
+
+X11ShellPlatform::X11ShellPlatform(ProgramPaths paths, std::string executablePath)
+    : m_paths(std::move(paths)), m_executable(std::move(executablePath)) {}
+
+X11ShellPlatform::~X11ShellPlatform() = default;
+
+ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
+    auto* c = static_cast<xcb_connection_t*>(xcbConnection);
+    if (c == nullptr) {
+        throw Error("Pelko needs an X11 display");
+    }
+    m_connection = std::make_unique<x11::Connection>(c, screenNumber);
+    m_screen = std::make_unique<X11Screen>(c, screenNumber);
+    m_hotkeys = std::make_unique<x11::THotKeyManager>(*m_connection);
+    m_hotkeys->OnHotKeyPressed = [this](std::uint32_t hotKey, std::uint16_t index) {
+        if (onHotKeyPressed) {
+            onHotKeyPressed(hotKey, index);
+        }
+    };
+
+    ShellServices s;
+    s.paths = m_paths;
+    s.scratchDir = scratchDirPath();
+    prepareScratchDir(s.scratchDir);  // unusable: scratch outputs fail with their own error
+    s.executablePath = m_executable;
+    s.addtostartup = [this](bool on) { m_autostart.set(on, m_executable); };
+    s.bindHotkeys = [this](const std::array<std::uint32_t, 9>& slots) {
+        m_hotkeys->UnbindAll();
+        for (std::uint32_t value : slots) {
+            m_hotkeys->BindHotKey(value);
+        }
+    };
+    s.releaseHotkeys = [this] { m_hotkeys->UnbindAll(); };
+    // A round trip: every request before it has been handled by the server.
+    s.flushDisplay = [c] {
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    };
+    s.screen = m_screen.get();
+    s.outputs = &m_outputs;
+    return s;
+}
+
+bool X11ShellPlatform::nativeEvent(const void* xcbEvent) {
+    if (!m_hotkeys) {
+        return false;
+    }
+    return m_hotkeys->handleEvent(static_cast<const xcb_generic_event_t*>(xcbEvent)).has_value();
+}
+
+}  // namespace pelko

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/headless_capture.h"
+#include "core/settings/program_paths.h"
+#include "platform/desktop/autostart.h"
+#include "ui/shell/shell.h"
+
+namespace pelko {
+
+namespace x11 {
+class Connection;
+class THotKeyManager;
+}  // namespace x11
+class X11Screen;
+
+// Builds the tray application's services on the application's own X11 connection: the screen
+// source, the hotkey grabs (whose presses arrive through the application's event filter), the
+// autostart entry and the scratch folder.
+class X11ShellPlatform final : public ShellPlatform {
+  public:
+    X11ShellPlatform(ProgramPaths paths, std::string executablePath);
+    ~X11ShellPlatform() override;
+
+    ShellServices connect(void* xcbConnection, int screenNumber) override;
+    bool nativeEvent(const void* xcbEvent) override;
+
+  private:
+    ProgramPaths m_paths;
+    std::string m_executable;
+    Autostart m_autostart;
+    std::unique_ptr<x11::Connection> m_connection;
+    std::unique_ptr<X11Screen> m_screen;
+    std::unique_ptr<x11::THotKeyManager> m_hotkeys;
+    HeadlessOutputs m_outputs;
+};
+
+}  // namespace pelko

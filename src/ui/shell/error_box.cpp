@@ -1,0 +1,34 @@
+#include "ui/shell/error_box.h"
+
+#include <QMessageBox>
+#include <exception>
+
+namespace pelko {
+
+namespace {
+const QString kCaption = QStringLiteral("Pelko");
+}
+
+void showErrorBox(QWidget* parent, const QString& message) {
+    QMessageBox::critical(parent, kCaption, message);
+}
+
+bool runAction(QWidget* parent, const std::function<void()>& action) {
+    try {
+        action();
+        return true;
+    } catch (const std::exception& e) {
+        showErrorBox(parent, QString::fromStdString(e.what()));
+    } catch (...) {
+        showErrorBox(parent, QStringLiteral("An unexpected error occurred."));
+    }
+    return false;
+}
+
+void showNotAvailable(QWidget* parent, const QString& what) {
+    QMessageBox::information(
+        parent, kCaption,
+        QStringLiteral("The %1 window is not available in this version of Pelko.").arg(what));
+}
+
+}  // namespace pelko

@@ -1,0 +1,341 @@
+#include "ui/shell/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QUrl>
+#include <chrono>
+#include <thread>
+
+#include "core/capture/sources.h"
+#include "core/error.h"
+#include "core/output/purge_folder.h"
+#include "core/settings/hotkey_value.h"
+#include "core/settings/key_access.h"
+#include "ui/shell/about_box.h"
+#include "ui/shell/app_icon.h"
+#include "ui/shell/error_box.h"
+#include "ui/toolkit/eliding_button.h"
+
+namespace pelko {
+
+TForm1::TForm1(ShellServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_services(std::move(services)) {
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Pelko"));
+    setWindowIcon(pelkoIcon());
+    setFixedSize(241, 329);
+    createControls();
+    fitTexts();
+    createMenus();
+    createTrayIcon();
+    centerOnScreen();
+}
+
+TForm1::~TForm1() {
+    delete m_about;
+}
+
+bool TForm1::trayiconStartup() {
+    bool showMainWindow = !read(IniFile(m_services.paths.settingsFile()), keys::runmm);
+    // Without a tray to hold the icon, a hidden window could never be brought back.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        showMainWindow = true;
+    }
+    return showMainWindow;
+}
+
+void TForm1::FormCreate() {
+    InputSettingsOpen = OutputSettingsOpen = GeneralSettingsOpen = AboutOpen = EditorOpen = false;
+    m_settings.settingsLoading = false;
+    m_skins.setSkinFolder(QString::fromStdString(m_services.paths.skinsDir()));
+    readparams(m_settings, m_services.paths, *this);
+}
+
+void TForm1::centerOnScreen() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+// --- Settings -----------------------------------------------------------------------------
+
+void TForm1::setSkinsEnabled(bool on) {
+    m_skins.setEnabled(on);
+}
+
+void TForm1::setSkinName(const std::string& name) {
+    m_skins.setSkinName(QString::fromStdString(name));
+}
+
+void TForm1::refreshControls(const MainSettings& s) {
+    ssreccursor->setChecked(s.ssreccursor);
+    cbenablewatermark->setChecked(s.cbenablewatermark);
+    mnsave->setChecked(s.outputs.save);
+    mnclipboard->setChecked(s.outputs.clipboard);
+    mnpaint->setChecked(s.outputs.paint);
+    mnftp->setChecked(s.outputs.ftp);
+    mnemail->setChecked(s.outputs.email);
+    cbopenineditor->setChecked(s.cbopenineditor);
+    cbenablescaling->setChecked(s.cbenablescaling);
+    updateuotputbtn();
+    showShortcuts(s.hotkeys);
+    if (s.currentMode >= 1 && s.currentMode <= 8) {
+        for (QAction* item : m_inputGroup->actions()) {
+            if (item->data().toInt() == s.currentMode) {
+                checkwct(item);
+            }
+        }
+    }
+}
+
+void TForm1::showShortcuts(const std::array<std::uint32_t, 9>& values) {
+    const std::array<QAction*, 9> items{pmc1, pmc2, pmc3, pmc4, pmc5, pmc6, pmc7, pmc8, pmc9};
+    for (std::size_t slot = 0; slot < items.size(); ++slot) {
+        const QString caption = items[slot]->text().section(QLatin1Char('\t'), 0, 0);
+        const QString shortcut = QString::fromStdString(shortcutText(values[slot]));
+        items[slot]->setText(shortcut.isEmpty() ? caption : caption + QLatin1Char('\t') + shortcut);
+    }
+    sLabel1->setText(QString::fromStdString(shortcutText(values[0])));
+}
+
+void TForm1::addtostartup(bool on) {
+    if (m_services.addtostartup) {
+        m_services.addtostartup(on);
+    }
+}
+
+void TForm1::bindHotkeys(const std::array<std::uint32_t, 9>& values) {
+    if (m_services.bindHotkeys) {
+        m_services.bindHotkeys(values);
+    }
+}
+
+void TForm1::saveUnlessLoading() {
+    if (!m_settings.settingsLoading) {
+        saveparams(m_settings, m_services.paths);
+    }
+}
+
+void TForm1::ssreccursorClick() {
+    runAction(this, [this] { saveUnlessLoading(); });
+}
+
+void TForm1::checkwct(QAction* item) {
+    item->setChecked(true);
+    btninput->setText(item->text());
+}
+
+void TForm1::mnq1Click(QAction* item) {
+    checkwct(item);
+    m_settings.currentMode = item->data().toInt();
+    runAction(this, [this] { saveUnlessLoading(); });
+}
+
+void TForm1::mnsaveClick(QAction*) {
+    updateuotputbtn();
+    runAction(this, [this] { saveUnlessLoading(); });
+}
+
+void TForm1::updateuotputbtn() {
+    const std::pair<QAction*, const char*> parts[] = {
+        {mnsave, "File"}, {mnclipboard, "Clipboard"}, {mnpaint, "Editor"},
+        {mnftp, "Web"},   {mnemail, "Email"},
+    };
+    QString caption;
+    for (const auto& [item, text] : parts) {
+        if (item->isChecked()) {
+            caption += caption.isEmpty() ? QString::fromLatin1(text)
+                                         : QStringLiteral(", ") + QString::fromLatin1(text);
+        }
+    }
+    btnafter->setText(caption.isEmpty() ? QStringLiteral("Nothing") : caption);
+}
+
+void TForm1::SetSettingsToDefault1Click() {
+    const auto answer = QMessageBox::question(
+        this, QStringLiteral("Pelko"),
+        QStringLiteral("Do you really want to set all the program settigs to default?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes) {
+        runAction(this, [this] { defaultsettings(m_settings, m_services.paths, *this); });
+    }
+}
+
+// --- Captures -----------------------------------------------------------------------------
+
+void TForm1::takescreen(unsigned mode) {
+    if (!m_services.screen || !m_services.outputs) {
+        throw Error("There is no display to capture from");
+    }
+    CaptureSources sources(*m_services.screen);
+    CapturePipeline pipeline(m_settings, m_services.paths, sources, *this, *m_services.outputs);
+    pipeline.takescreen(mode);
+}
+
+void TForm1::lbltakescreenshotClick() {
+    runAction(this, [this] { takescreen(0); });
+}
+
+void TForm1::pmc1Click(QAction* item) {
+    const unsigned mode = item->data().toUInt();
+    runAction(this, [this, mode] { takescreen(mode); });
+}
+
+void TForm1::hotkeyHotKeyPressed(std::uint32_t HotKey, std::uint16_t) {
+    if (const auto slot = slotForHotkey(m_settings.hotkeys, HotKey)) {
+        const unsigned mode = kHotkeySlotModes[*slot];
+        runAction(this, [this, mode] { takescreen(mode); });
+    }
+}
+
+bool TForm1::mainWindowVisible() {
+    return isVisible() && !isMinimized();
+}
+
+void TForm1::hideMainWindow() {
+    hide();
+}
+
+void TForm1::restoreMainWindow() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm1::pause(int milliseconds) {
+    if (m_services.flushDisplay) {
+        m_services.flushDisplay();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+std::optional<Bitmap> TForm1::select(int mode, bool&) {
+    const char* kind = mode == 3   ? "Rectangle"
+                       : mode == 5 ? "Ellipse"
+                       : mode == 6 ? "Object"
+                       : mode == 7 ? "Rounded rectangle"
+                       : mode == 8 ? "Freehand"
+                                   : "Selection";
+    throw Error(std::string("\"") + kind + " capture\" is not available in this version of Pelko");
+}
+
+// --- Menus and windows --------------------------------------------------------------------
+
+void TForm1::popupUnder(QMenu* menu, QPushButton* button) {
+    menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+void TForm1::btninputClick() {
+    popupUnder(menuinput, btninput);
+}
+
+void TForm1::btnafterClick() {
+    popupUnder(menuafter, btnafter);
+}
+
+void TForm1::sSpeedButton9Click() {
+    showNotAvailable(this, QStringLiteral("input settings"));
+}
+
+void TForm1::lblscreensadv2Click() {
+    showNotAvailable(this, QStringLiteral("output settings"));
+}
+
+void TForm1::label1Click() {
+    showNotAvailable(this, QStringLiteral("watermark settings"));
+}
+
+void TForm1::label2Click() {
+    showNotAvailable(this, QStringLiteral("scaling settings"));
+}
+
+void TForm1::lblscreensadvClick() {
+    showNotAvailable(this, QStringLiteral("general settings"));
+}
+
+void TForm1::lbledithkClick() {
+    showNotAvailable(this, QStringLiteral("hotkey settings"));
+}
+
+void TForm1::About1Click() {
+    if (AboutOpen && m_about) {
+        m_about->show();
+        m_about->raise();
+        m_about->activateWindow();
+        return;
+    }
+    m_about = new Tfrmabout(AboutOpen);
+    m_about->show();
+}
+
+void TForm1::pmhelpClick() {
+    const QString help = QString::fromStdString(m_services.paths.programDir + "/help.html");
+    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+void TForm1::Show1Click() {
+    restoreMainWindow();
+}
+
+void TForm1::trayiconDblClick() {
+    restoreMainWindow();
+}
+
+void TForm1::Exit1Click() {
+    close();
+}
+
+// --- Closing and the tray -----------------------------------------------------------------
+
+void TForm1::FormClose() {
+    runAction(this, [this] { saveparams(m_settings, m_services.paths); });
+    runAction(this, [this] { PurgeFolder(m_services.scratchDir, true, true, true); });
+    if (m_services.releaseHotkeys) {
+        runAction(this, m_services.releaseHotkeys);
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    FormClose();
+    trayicon->hide();
+    if (m_about) {
+        m_about->close();
+    }
+    emit closed();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Minimising hides the window; the tray icon brings it back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && trayicon->isVisible() &&
+        QSystemTrayIcon::isSystemTrayAvailable()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) {
+                hide();
+            }
+        });
+    }
+}
+
+}  // namespace pelko

@@ -1,0 +1,75 @@
+#include "ui/shell/shell.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "ui/shell/error_box.h"
+#include "ui/shell/main_window.h"
+#include "ui/toolkit/native_event_hook.h"
+#include "ui/toolkit/x11_display.h"
+
+namespace pelko {
+
+namespace {
+
+// The X display the application connects to: the -display argument, else $DISPLAY.
+std::string displayNameOf(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-display") == 0) {
+            return argv[i + 1];
+        }
+    }
+    const char* env = std::getenv("DISPLAY");
+    return env ? env : "";
+}
+
+}  // namespace
+
+int runShell(int& argc, char** argv, ShellPlatform& platform) {
+    const std::string displayName = displayNameOf(argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pelko"));
+    // The program lives in the tray: it ends when the main window is closed, not when its
+    // last window is hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const X11Display x11 = applicationX11Display(displayName);
+    TForm1 form(platform.connect(x11.connection, x11.screenNumber));
+
+    // A hotkey press arrives inside the native event stream; its capture runs from the event
+    // loop, like every other user action.
+    platform.onHotKeyPressed = [&form](std::uint32_t hotKey, std::uint16_t index) {
+        QMetaObject::invokeMethod(
+            &form, [&form, hotKey, index] { form.hotkeyHotKeyPressed(hotKey, index); },
+            Qt::QueuedConnection);
+    };
+    NativeEventHook hook([&platform, &form](const void* event) {
+        try {
+            return platform.nativeEvent(event);
+        } catch (const std::exception& e) {
+            const QString message = QString::fromStdString(e.what());
+            QMetaObject::invokeMethod(
+                &form, [&form, message] { showErrorBox(&form, message); }, Qt::QueuedConnection);
+            return false;
+        }
+    });
+
+    QObject::connect(&form, &TForm1::closed, &app, &QCoreApplication::quit);
+    // Ended from outside (the session ends): close the window as "Exit" does.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, &QWidget::close);
+
+    const bool showMainWindow = form.trayiconStartup();
+    runAction(&form, [&form] { form.FormCreate(); });
+    if (showMainWindow) {
+        form.show();
+    }
+    const int status = QApplication::exec();
+    platform.onHotKeyPressed = nullptr;
+    return status;
+}
+
+}  // namespace pelko

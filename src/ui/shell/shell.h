@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "ui/shell/shell_services.h"
+
+namespace pelko {
+
+// What the entry point supplies to the tray application once the display connection exists.
+class ShellPlatform {
+  public:
+    virtual ~ShellPlatform() = default;
+    // Builds the services on the application's own X11 connection (an xcb_connection_t*) and
+    // screen number.
+    virtual ShellServices connect(void* xcbConnection, int screenNumber) = 0;
+    // Each native event of the application's connection (an xcb_generic_event_t*); returns
+    // true when it was consumed (a hotkey press).
+    virtual bool nativeEvent(const void* xcbEvent) = 0;
+    // Where hotkey presses go: the shell sets it to the main window's handler.
+    std::function<void(std::uint32_t hotKey, std::uint16_t index)> onHotKeyPressed;
+};
+
+// Runs Pelko in the tray: creates the application (title "Pelko") and the main window, and runs
+// the event loop until the main window closes. Returns the exit status.
+int runShell(int& argc, char** argv, ShellPlatform& platform);
+
+}  // namespace pelko

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/capture/pipeline.h"
+#include "core/capture/screen.h"
+#include "core/settings/program_paths.h"
+
+namespace pelko {
+
+// What the application shell needs from the rest of the program; the entry point fills it.
+struct ShellServices {
+    ProgramPaths paths;
+    std::string scratchDir;      // ends with "/"
+    std::string executablePath;  // absolute path of the running program
+    // Writes or removes the start-with-the-session entry; throws on failure.
+    std::function<void(bool on)> addtostartup;
+    // Releases every earlier registration, then binds the nine slot values in slot order.
+    std::function<void(const std::array<std::uint32_t, 9>&)> bindHotkeys;
+    std::function<void()> releaseHotkeys;
+    // Sends pending requests to the display, so that a hidden window is really gone.
+    std::function<void()> flushDisplay;
+    Screen* screen = nullptr;           // the display captures read from
+    CaptureOutputs* outputs = nullptr;  // outputs after "Save to a file"
+};
+
+}  // namespace pelko

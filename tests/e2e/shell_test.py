@@ -1,0 +1,145 @@
+#!/usr/bin/python3
+"""End-to-end runs of the tray program on the test desktop: start-up, hotkeys, close."""
+import argparse
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+ARGS = None
+
+
+def wait_for(predicate, timeout=10.0, step=0.05):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        result = predicate()
+        if result:
+            return result
+        time.sleep(step)
+    return predicate()
+
+
+class Shell(unittest.TestCase):
+    """Each test starts the real program with its own program folder on a fresh desktop."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="pelko-e2e-shell-")
+        self.state = os.path.join(self.tmp, "desktop")
+        self.home = os.path.join(self.tmp, "home")
+        self.config = os.path.join(self.tmp, "config")
+        self.runtime = os.path.join(self.tmp, "runtime")
+        for d in (self.state, self.home, self.config, self.runtime):
+            os.mkdir(d)
+        os.chmod(self.runtime, 0o700)
+        display = subprocess.check_output([ARGS.desktop, "start", self.state], text=True,
+                                          timeout=30).strip()
+        self.env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=self.config,
+                        XDG_RUNTIME_DIR=self.runtime)
+        self.proc = None
+
+    def tearDown(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        subprocess.call(["xdotool", "keyup", "ctrl", "shift", "alt", "super"], env=self.env)
+        subprocess.call([ARGS.desktop, "stop", self.state], timeout=30)
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def settings(self, text):
+        with open(os.path.join(self.home, "settings.ini"), "w") as f:
+            f.write(text)
+
+    def read_settings(self):
+        with open(os.path.join(self.home, "settings.ini")) as f:
+            return f.read()
+
+    def start(self):
+        self.proc = subprocess.Popen([ARGS.pelko, "--home", self.home], env=self.env,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                              timeout=20)
+
+    def main_window(self):
+        out = self.xdotool("search", "--onlyvisible", "--name", "^Pelko$").stdout.split()
+        return out[0] if out else None
+
+    def screens(self, pattern="*"):
+        return sorted(glob.glob(os.path.join(self.home, "screens", pattern)))
+
+    def press_until_file(self, key, count):
+        """Presses key until the screens folder holds count files (hotkeys may bind a moment
+        after the window maps)."""
+        def pressed():
+            self.xdotool("key", key)
+            return wait_for(lambda: len(self.screens()) >= count, timeout=1.0)
+        return wait_for(pressed, timeout=10.0, step=0)
+
+    def close_main_window(self):
+        window = self.main_window()
+        self.assertIsNotNone(window)
+        self.xdotool("windowactivate", "--sync", window)
+        self.xdotool("key", "--window", window, "alt+F4")
+        self.proc.wait(timeout=20)
+
+    def test_first_start_binds_hotkeys_writes_settings_and_cleans_up_at_exit(self):
+        self.start()
+        self.assertTrue(wait_for(self.main_window), "main window not shown")
+        self.assertTrue(self.press_until_file("F9", 1), "F9 captured nothing")
+        self.assertTrue(self.press_until_file("ctrl+shift+f", 2), "Ctrl+Shift+F captured nothing")
+        files = self.screens("*.bmp")
+        self.assertEqual(len(files), 2, files)
+        with open(files[0], "rb") as f:
+            self.assertEqual(f.read(2), b"BM")
+
+        settings = self.read_settings()
+        self.assertIn("saveto=" + self.home + "/screens/", settings)
+        self.assertIn("screensfilename=<%DATE> at <%TIME>", settings)
+        with open(os.path.join(self.config, "autostart", "pelko.desktop")) as f:
+            self.assertIn("\nExec=" + os.path.realpath(ARGS.pelko) + "\n", f.read())
+        scratch = os.path.join(self.runtime, "~pelko")
+        self.assertTrue(os.path.isdir(scratch))
+
+        self.close_main_window()
+        self.assertEqual(self.proc.returncode, 0, self.proc.stderr.read())
+        self.assertFalse(os.path.exists(scratch))
+        self.assertIn("sshk=120", self.read_settings())  # saved at close
+
+    def test_tray_only_start_and_autostart_removal(self):
+        os.makedirs(os.path.join(self.config, "autostart"))
+        entry = os.path.join(self.config, "autostart", "pelko.desktop")
+        with open(entry, "w") as f:
+            f.write("[Desktop Entry]\n")
+        self.settings("[main]\nrunmm=1\nrunww=0\nsaveas=png\n[settings]\nwct=1\nsaveac=1\n")
+        self.start()
+        self.assertTrue(wait_for(lambda: not os.path.exists(entry)), "autostart entry kept")
+        self.assertTrue(self.press_until_file("F9", 1), "F9 captured nothing")
+        self.assertTrue(self.screens("*.png"))
+        self.assertIsNone(self.main_window())  # only the tray icon
+        self.assertIsNone(self.proc.poll())
+
+    def test_hand_edited_junk_settings_start_with_defaults(self):
+        self.settings("[main]\nsshk=junk\nsaveto=\x01\x02\n[settings]\nwct=9\nsaveac=1\n"
+                      "[hotkeys]\nfullscreen=-5\nobject=99999999999\n" + "x" * 5000 + "\n")
+        self.start()
+        self.assertTrue(wait_for(self.main_window), "main window not shown")
+        self.assertTrue(self.press_until_file("F9", 1), "F9 captured nothing")
+        self.assertIsNone(self.proc.poll())
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--pelko", required=True)
+    parser.add_argument("--desktop", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
