@@ -51,6 +51,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             cl.captureMode = *parsed;
         } else if (a == "--home") {
             cl.home = value();
+        } else if (a == "--launcher") {
+            cl.launcher = value();
         } else if (a == "--help" || a == "-h") {
             cl.action = CommandLine::Action::Help;
         } else if (a == "--version") {

@@ -11,6 +11,9 @@ struct CommandLine {
     Action action = Action::Run;
     unsigned captureMode = 0;
     std::optional<std::string> home;
+    // Set by the pelko command when it starts the tray program: its own path, which the
+    // start-with-the-session entry runs.
+    std::optional<std::string> launcher;
 };
 
 // Parses the arguments after the program name; throws pelko::Error for bad ones.

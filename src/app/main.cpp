@@ -1,11 +1,14 @@
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/headless_capture.h"
-#include "app/x11_shell_platform.h"
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
 #include "platform/x11/x11_screen.h"
@@ -35,11 +38,22 @@ int runCapture(const pelko::CommandLine& cl) {
     return result.cancelled ? 2 : 0;
 }
 
-int runTray(int& argc, char** argv, const pelko::CommandLine& cl) {
-    pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
-    pelko::ensureScreensFolder(paths);
-    pelko::X11ShellPlatform platform(paths, pelko::executablePath());
-    return pelko::runShell(argc, argv, platform);
+// The tray program carries the user interface and its libraries; the command line stays
+// without them, so a capture from the command line starts fast and small. It replaces this
+// process, keeping its id.
+int startTray(const pelko::CommandLine& cl) {
+    const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+    const std::string tray = pelko::executableDir() + "/lib/pelko-tray";
+    std::vector<std::string> args{tray, "--home", paths.programDir, "--launcher",
+                                  pelko::executablePath()};
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    ::execv(tray.c_str(), argv.data());
+    throw pelko::Error(pelko::formatMessage("Cannot start the tray program \"%s\". %s",
+                                            {tray, std::strerror(errno)}));
 }
 
 }  // namespace
@@ -58,7 +72,7 @@ int main(int argc, char** argv) {
             case pelko::CommandLine::Action::Capture:
                 return runCapture(cl);
             case pelko::CommandLine::Action::Run:
-                return runTray(argc, argv, cl);
+                return startTray(cl);
         }
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";

@@ -1,0 +1,24 @@
+// The tray program: the main window, the tray icon and the global hotkeys. The pelko command
+// starts it with the program folder and its own path.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/x11_shell_platform.h"
+#include "core/error.h"
+#include "platform/desktop/program_location.h"
+
+int main(int argc, char** argv) {
+    try {
+        const pelko::CommandLine cl =
+            pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+        pelko::ensureScreensFolder(paths);
+        pelko::X11ShellPlatform platform(paths, cl.launcher.value_or(pelko::executablePath()));
+        return pelko::runShell(argc, argv, platform);
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+    }
+}
