@@ -34,7 +34,7 @@ class ScreenCopier {
     bool usedSharedMemory() const { return m_shmUsed; }
 
     // The most bytes one strip holds.
-    static constexpr std::size_t kStripBytes = std::size_t(4) << 20;
+    static constexpr std::size_t kStripBytes = std::size_t(1) << 20;
 
   private:
     bool copyShm(const CopyPlan& plan, int stripRows, Bitmap& target);
