@@ -183,6 +183,38 @@ class TrueColorDesktop(unittest.TestCase):
         self.assertGreaterEqual(max(ys), 400)
         self.assertEqual(mismatches(without, grid, (660, 360, 740, 440)), [])
 
+    def test_scaling_and_watermark(self):
+        # The factory stamp of the program folder, in this test's program folder.
+        stamp_path = os.path.join(os.path.dirname(ARGS.pelko), "lib", "images", "watermark.bmp")
+        os.makedirs(os.path.join(self.home.path, "lib", "images"), exist_ok=True)
+        shutil.copy(stamp_path, os.path.join(self.home.path, "lib", "images"))
+        stamp = Image.open(stamp_path).convert("RGB")
+        self.home.settings("png", extra="[scaling]\nenable=1\nwidth=50\nheight=50\n"
+                                        "[watermark]\nenable=1\n")
+        image = Image.open(self.home.capture_file(self.desktop, "screen")).convert("RGB")
+        self.assertEqual(image.size, (960, 540))
+        # Bottom-right, 90 pixels in; the stamp's white background is left out.
+        left, top = 960 - 90 - stamp.width, 540 - 90 - stamp.height
+        key = stamp.getpixel((0, stamp.height - 1))
+        drawn = 0
+        for y in range(stamp.height):
+            for x in range(stamp.width):
+                colour = stamp.getpixel((x, y))
+                if colour != key:
+                    drawn += 1
+                    self.assertEqual(image.getpixel((left + x, top + y)), colour, (x, y))
+                else:
+                    self.assertNotEqual(image.getpixel((left + x, top + y)), key, (x, y))
+        self.assertGreater(drawn, 0)
+
+        # A stamp that cannot be read ends the capture with its message and no file.
+        missing = os.path.join(self.home.path, "missing.png")
+        self.home.settings("png", extra=f"[watermark]\nenable=1\nimagefile={missing}\n")
+        before = set(os.listdir(self.home.out))
+        err = self.home.capture(self.desktop, "screen", expect_status=1).stderr
+        self.assertIn(f'Cannot open file "{missing}". No such file or directory', err)
+        self.assertEqual(set(os.listdir(self.home.out)), before)
+
     def test_active_window_with_its_frame(self):
         window = self.desktop.show("--window", "300", "200", "240", "160", "tiles", "--activate")
         try:
@@ -225,6 +257,12 @@ def find_client(image, width, height):
                               (dx, dy, dx + width, dy + height)):
                 return dx, dy
     return None
+
+
+class CommandLine(unittest.TestCase):
+    def test_command_line_capture_loads_no_user_interface_library(self):
+        libraries = subprocess.check_output(["ldd", ARGS.pelko], text=True)
+        self.assertNotIn("libQt", libraries)
 
 
 class WithoutWindowManager(unittest.TestCase):

@@ -1,6 +1,8 @@
 #include "core/capture/pipeline.h"
 
 #include "core/capture/run_settings.h"
+#include "core/codec/apply_watermark.h"
+#include "core/image/scale.h"
 
 namespace pelko {
 
@@ -29,6 +31,18 @@ class RunRestore {
     std::int32_t m_mode;
     bool m_hidden = false;
 };
+
+// Scales the run's picture by the scale values read at the start of the run. The target has
+// the picture's format (depth and palette), as a fresh copy of the screen would.
+void scaleCapture(Bitmap& bitmap, const RunSettings& run) {
+    const ScaleSize size = scaledSize(run.scale.kind, run.scale.width, run.scale.height,
+                                      bitmap.width(), bitmap.height());
+    Bitmap target(0, 0, bitmap.depth());
+    target.setPalette(bitmap.palette());
+    ScaleBitmap(bitmap, target, size.width, size.height);
+    target.setDeviceDependent(bitmap.deviceDependent());
+    bitmap = std::move(target);
+}
 
 void append(std::vector<std::string>& to, std::vector<std::string> files) {
     to.insert(to.end(), files.begin(), files.end());
@@ -81,6 +95,15 @@ CaptureResult CapturePipeline::takescreen(unsigned mode) {
             // stored (a missing or hand-edited settings/wct).
             m_sources.CaptureWholeScreen(bitmap, m_state.ssreccursor);
             break;
+    }
+    // The scaling box counts as it is now, after the source; the values are the run's.
+    if (m_state.cbenablescaling) {
+        scaleCapture(bitmap, run);
+    }
+    if (run.watermark.enabled) {
+        const auto& w = run.watermark;
+        ApplyWatermark(bitmap, w.imageFile, w.top, w.left, w.transparent, w.direction,
+                       w.horizontalUnit, w.verticalUnit);
     }
     runOutputs(bitmap, result);
     return result;

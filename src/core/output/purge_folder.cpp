@@ -15,7 +15,8 @@ struct DirCloser {
 };
 
 void makeOwnerWritable(const std::string& path, const struct stat& st) {
-    ::chmod(path.c_str(), (st.st_mode & 07777) | (S_ISDIR(st.st_mode) ? S_IRWXU : S_IRUSR | S_IWUSR));
+    ::chmod(path.c_str(),
+            (st.st_mode & 07777) | (S_ISDIR(st.st_mode) ? S_IRWXU : S_IRUSR | S_IWUSR));
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ TEST(PurgeFolder, RemovesNestedReadOnlyContentAndTheFolder) {
     writeText(scratch + "/a.png", "x");
     writeText(scratch + "/sub/deeper/b.bmp", "y");
     ::chmod((scratch + "/a.png").c_str(), 0400);
-    ::chmod((scratch + "/sub/deeper").c_str(), 0500);  // read-only folder: its file needs it writable
+    ::chmod((scratch + "/sub/deeper").c_str(),
+            0500);  // read-only folder: its file needs it writable
     // A link to a folder outside is deleted as a link; what it points to stays.
     fs::create_directory(dir.file("outside"));
     writeText(dir.file("outside/keep.txt"), "keep");

@@ -45,12 +45,9 @@ TEST(Autostart, ExecValueQuotesWhatNeedsIt) {
         const char* exec;
     };
     const Case cases[] = {
-        {"/opt/pelko/pelko", "/opt/pelko/pelko"},
-        {"/home/a b/pelko", "\"/home/a b/pelko\""},
-        {"/x/100%/pelko", "\"/x/100%%/pelko\""},
-        {"/x/$HOME/p", "\"/x/\\\\$HOME/p\""},
-        {"/x/a\"b", "\"/x/a\\\\\"b\""},
-        {"/x/a\\b", "\"/x/a\\\\\\\\b\""},
+        {"/opt/pelko/pelko", "/opt/pelko/pelko"}, {"/home/a b/pelko", "\"/home/a b/pelko\""},
+        {"/x/100%/pelko", "\"/x/100%%/pelko\""},  {"/x/$HOME/p", "\"/x/\\\\$HOME/p\""},
+        {"/x/a\"b", "\"/x/a\\\\\"b\""},           {"/x/a\\b", "\"/x/a\\\\\\\\b\""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(desktopExecValue(c.path), c.exec) << c.path;

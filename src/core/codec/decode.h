@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/image/bitmap.h"
+
+namespace pelko {
+
+// What a decoder accepts before it allocates the picture.
+struct DecodeLimits {
+    // Largest width * height; the default is what a Bitmap can hold at 4 bytes per pixel.
+    std::size_t maxPixels = std::size_t(1) << 29;
+};
+
+// Decoders: each takes a whole file's bytes and gives the picture it holds, or throws
+// pelko::Error with the format's message. Malformed or oversized input, and input that ends
+// before the picture does, is refused; nothing is read past the end.
+//
+// Pictures come out as:
+//  - palette Bitmaps (depth 1, 4 or 8 by the file's bits per pixel; grey images get a grey
+//    palette) for palette and grey files without transparency;
+//  - depth 32 with straight alpha when the file has an alpha channel or a transparent colour;
+//  - depth 24 otherwise.
+
+// Windows bitmap files (core, info, V4 and V5 headers; 1, 4, 8, 16, 24 and 32 bits; RLE4,
+// RLE8 and bit fields). Any fault: "Bitmap image is not valid".
+Bitmap decodeBmp(std::span<const std::uint8_t> file, const DecodeLimits& limits = {});
+// PNG through libpng, every colour type and bit depth, 16-bit samples cut to their high byte,
+// no gamma correction. Faults raise libpng's own message.
+Bitmap decodePng(std::span<const std::uint8_t> file, const DecodeLimits& limits = {});
+// JPEG through libjpeg-turbo at full size. Faults, a premature end of the file and corrupt
+// entropy-coded data: "JPEG error #%d" with the library's message number.
+Bitmap decodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limits = {});
+// The first picture of a GIF file through giflib, on its logical screen (parts the picture
+// does not cover are transparent). Faults raise giflib's own message.
+Bitmap decodeGif(std::span<const std::uint8_t> file, const DecodeLimits& limits = {});
+
+// The whole content of a file; "Cannot open file "%s". %s" with the path and the system's
+// reason when it cannot be read.
+std::vector<std::uint8_t> readFileBytes(const std::string& path);
+
+// The format a picture file is read as, from the extension of its name (the text after the
+// last dot of the part after the last "/"), letter case counting: "jpeg" and "jpg" JPEG, "png"
+// PNG, "gif" GIF, anything else (none included) a Windows bitmap file.
+enum class PictureFileKind { Bmp, Jpeg, Png, Gif };
+PictureFileKind pictureFileKind(const std::string& path);
+
+// Reads a picture file as its extension says.
+Bitmap readPictureFile(const std::string& path, const DecodeLimits& limits = {});
+
+}  // namespace pelko

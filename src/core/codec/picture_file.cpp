@@ -1,0 +1,112 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/codec/decode.h"
+#include "core/error.h"
+
+namespace pelko {
+
+namespace {
+
+[[noreturn]] void cannotOpen(const std::string& path, int error) {
+    throw Error(formatMessage("Cannot open file \"%s\". %s", {path, std::strerror(error)}));
+}
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+  private:
+    int m_fd;
+};
+
+// Far more than any picture file a watermark or the editor reads; keeps a device or a runaway
+// file from filling the memory.
+constexpr std::size_t kMaxFileSize = std::size_t(1) << 30;
+
+}  // namespace
+
+std::vector<std::uint8_t> readFileBytes(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        cannotOpen(path, errno);
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        cannotOpen(path, errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        cannotOpen(path, EISDIR);
+    }
+    std::vector<std::uint8_t> bytes;
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        if (std::uint64_t(info.st_size) > kMaxFileSize) {
+            cannotOpen(path, EFBIG);
+        }
+        bytes.reserve(std::size_t(info.st_size));
+    }
+    std::uint8_t buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            cannotOpen(path, errno);
+        }
+        if (n == 0) {
+            return bytes;
+        }
+        if (bytes.size() + std::size_t(n) > kMaxFileSize) {
+            cannotOpen(path, EFBIG);
+        }
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+}
+
+PictureFileKind pictureFileKind(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    const std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
+    if (extension == "jpeg" || extension == "jpg") {
+        return PictureFileKind::Jpeg;
+    }
+    if (extension == "png") {
+        return PictureFileKind::Png;
+    }
+    if (extension == "gif") {
+        return PictureFileKind::Gif;
+    }
+    return PictureFileKind::Bmp;
+}
+
+Bitmap readPictureFile(const std::string& path, const DecodeLimits& limits) {
+    const PictureFileKind kind = pictureFileKind(path);
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+    switch (kind) {
+        case PictureFileKind::Jpeg:
+            return decodeJpeg(bytes, limits);
+        case PictureFileKind::Png:
+            return decodePng(bytes, limits);
+        case PictureFileKind::Gif:
+            return decodeGif(bytes, limits);
+        case PictureFileKind::Bmp:
+            break;
+    }
+    return decodeBmp(bytes, limits);
+}
+
+}  // namespace pelko

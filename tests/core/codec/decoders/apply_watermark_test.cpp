@@ -1,0 +1,155 @@
+#include "core/codec/apply_watermark.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/codec/decode.h"
+#include "core/error.h"
+#include "decoder_fixtures.h"
+#include "support/temp_dir.h"
+
+namespace pelko {
+namespace {
+
+namespace fs = std::filesystem;
+using test::filledPicture;
+using test::rgbAt;
+using test::rgbPixels;
+using test::TempDir;
+
+TEST(PictureFileKind, ExtensionWithLetterCaseCounting) {
+    struct Case {
+        const char* path;
+        PictureFileKind kind;
+    } cases[] = {
+        {"/a/stamp.jpg", PictureFileKind::Jpeg}, {"/a/stamp.jpeg", PictureFileKind::Jpeg},
+        {"/a/stamp.png", PictureFileKind::Png},  {"/a/stamp.gif", PictureFileKind::Gif},
+        {"/a/stamp.bmp", PictureFileKind::Bmp},  {"/a/stamp.PNG", PictureFileKind::Bmp},
+        {"/a/stamp.JPG", PictureFileKind::Bmp},  {"/a/stamp", PictureFileKind::Bmp},
+        {"/a.png/stamp", PictureFileKind::Bmp},  {"/a/x.tar.gif", PictureFileKind::Gif},
+        {"stamp.png", PictureFileKind::Png},     {"/a/.png", PictureFileKind::Png},
+        {"/a/stamp.", PictureFileKind::Bmp},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(pictureFileKind(c.path), c.kind) << c.path;
+    }
+}
+
+class ApplyWatermarkTest : public ::testing::Test {
+  protected:
+    // Copies a fixture into the test folder under another name.
+    std::string stamp(const std::string& fixture, const std::string& name) {
+        const std::string path = dir.file(name);
+        fs::create_directories(fs::path(path).parent_path());
+        fs::copy_file(test::fixture(fixture), path, fs::copy_options::overwrite_existing);
+        return path;
+    }
+    std::string apply(const std::string& path, bool transparent = false) {
+        try {
+            ApplyWatermark(target, path, 0, 0, transparent, 2, 0, 0);
+        } catch (const Error& e) {
+            return e.what();
+        }
+        return "";
+    }
+    TempDir dir;
+    Bitmap target = filledPicture(20, 10, 0x123456);
+};
+
+TEST_F(ApplyWatermarkTest, ReadsEachFormatByItsExtension) {
+    const std::vector<std::uint32_t> picture =
+        rgbPixels(decodePng(test::fixtureBytes("picture.png")));
+    for (auto [fixture, name] : {std::pair{"picture.png", "stamp.png"},
+                                 {"rgb24.bmp", "stamp.bmp"},
+                                 {"rgb24.bmp", "stamp"},
+                                 {"rgb24.bmp", "dir.png/stamp"},
+                                 {"plain.gif", "stamp.gif"},
+                                 {"pal8.bmp", "stamp.JPG"}}) {
+        target = filledPicture(20, 10, 0x123456);
+        ASSERT_EQ(apply(stamp(fixture, name)), "") << name;
+        for (int y = 0; y < 7; ++y) {
+            for (int x = 0; x < 13; ++x) {
+                ASSERT_EQ(rgbAt(target, x, y), picture[std::size_t(y) * 13 + x]) << name;
+            }
+        }
+        EXPECT_EQ(rgbAt(target, 13, 0), 0x123456u);
+    }
+    target = filledPicture(30, 20, 0);
+    ASSERT_EQ(apply(stamp("baseline.jpg", "photo.jpeg")), "");
+    EXPECT_EQ(rgbAt(target, 23, 15), rgbAt(decodeJpeg(test::fixtureBytes("baseline.jpg")), 23, 15));
+}
+
+TEST_F(ApplyWatermarkTest, ErrorsLeaveTheTargetUnchanged) {
+    const std::string missing = dir.file("missing.bmp");
+    fs::create_directory(dir.file("folder.bmp"));
+    struct Case {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {missing, "Cannot open file \"" + missing + "\". No such file or directory"},
+        {dir.file("folder.bmp"),
+         "Cannot open file \"" + dir.file("folder.bmp") + "\". Is a directory"},
+        {stamp("picture.png", "stamp.PNG"), "Bitmap image is not valid"},
+        {stamp("baseline.jpg", "noextension"), "Bitmap image is not valid"},
+        {stamp("rgb24.bmp", "stamp.jpg"), "JPEG error #53"},
+        {stamp("rgb24.bmp", "stamp.png"), "Not a PNG file"},
+        {stamp("rgb24.bmp", "stamp.gif"), "Data is not in GIF format"},
+    };
+    const std::vector<std::uint32_t> before = rgbPixels(target);
+    for (const Case& c : cases) {
+        EXPECT_EQ(apply(c.path), c.message);
+        EXPECT_EQ(rgbPixels(target), before) << c.path;
+    }
+}
+
+TEST_F(ApplyWatermarkTest, PlacementAndTransparencyOfTheFactoryDefaults) {
+    // Bottom-right, 90 pixels in from each side, the bottom-left pixel's colour left out.
+    const std::string path = stamp("picture.png", "stamp.png");
+    const Bitmap picture = decodePng(test::fixtureBytes("picture.png"));
+    const std::uint32_t key = rgbAt(picture, 0, 6);
+    Bitmap screen = filledPicture(800, 600, 0x123456);
+    ApplyWatermark(screen, path, 90, 90, true, 1, 0, 0);
+    int left = 0, drawn = 0;
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 13; ++x) {
+            const std::uint32_t want = rgbAt(picture, x, y);
+            const std::uint32_t got = rgbAt(screen, 697 + x, 503 + y);
+            if (want == key) {
+                ++left;
+                EXPECT_EQ(got, 0x123456u);
+            } else {
+                ++drawn;
+                EXPECT_EQ(got, want);
+            }
+        }
+    }
+    EXPECT_GT(left, 0);
+    EXPECT_GT(drawn, 0);
+    EXPECT_EQ(rgbAt(screen, 696, 503), 0x123456u);
+    EXPECT_EQ(rgbAt(screen, 710, 510), 0x123456u);
+}
+
+TEST(FactoryStamp, IsASmallPictureWhoseBackgroundIsLeftOut) {
+    const std::string path = std::string(PELKO_PROGRAM_DATA) + "/lib/images/watermark.bmp";
+    ASSERT_EQ(pictureFileKind(path), PictureFileKind::Bmp);
+    const Bitmap stamp = readPictureFile(path);
+    EXPECT_LE(stamp.width(), 200);
+    EXPECT_LE(stamp.height(), 60);
+    EXPECT_EQ(rgbAt(stamp, 0, stamp.height() - 1), 0xFFFFFFu);
+    Bitmap target = filledPicture(stamp.width(), stamp.height(), 0x000080);
+    ApplyWatermark(target, path, 0, 0, true, 2, 0, 0);
+    int kept = 0, drawn = 0;
+    for (int y = 0; y < stamp.height(); ++y) {
+        for (int x = 0; x < stamp.width(); ++x) {
+            const bool background = rgbAt(stamp, x, y) == 0xFFFFFF;
+            EXPECT_EQ(rgbAt(target, x, y), background ? 0x000080u : rgbAt(stamp, x, y));
+            (background ? kept : drawn) += 1;
+        }
+    }
+    EXPECT_GT(drawn, 50);
+    EXPECT_GT(kept, 100);
+}
+
+}  // namespace
+}  // namespace pelko
