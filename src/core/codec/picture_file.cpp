@@ -7,6 +7,7 @@
 
 #include "core/codec/decode.h"
 #include "core/error.h"
+#include "core/file_descriptor.h"
 
 namespace pelko {
 
@@ -15,22 +16,6 @@ namespace {
 [[noreturn]] void cannotOpen(const std::string& path, int error) {
     throw Error(formatMessage("Cannot open file \"%s\". %s", {path, std::strerror(error)}));
 }
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-  private:
-    int m_fd;
-};
 
 // Far more than any picture file a watermark or the editor reads; keeps a device or a runaway
 // file from filling the memory.

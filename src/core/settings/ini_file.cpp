@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "core/error.h"
+#include "core/file_descriptor.h"
 
 namespace pelko {
 
@@ -76,23 +77,6 @@ std::string_view unquote(std::string_view v) {
     }
     return v;
 }
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-  private:
-    int m_fd;
-};
 
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
@@ -248,6 +232,21 @@ void IniFile::writeInteger(std::string_view section, std::string_view key, std::
 
 void IniFile::writeBool(std::string_view section, std::string_view key, bool value) {
     writeString(section, key, value ? "1" : "0");
+}
+
+void IniFile::deleteKey(std::string_view section, std::string_view key) {
+    Location loc = locate(section, key);
+    if (!loc.keyLine) {
+        return;
+    }
+    std::vector<std::string> before = m_lines;
+    m_lines.erase(m_lines.begin() + std::ptrdiff_t(*loc.keyLine));
+    try {
+        save();
+    } catch (...) {
+        m_lines = std::move(before);
+        throw;
+    }
 }
 
 void IniFile::save() const {

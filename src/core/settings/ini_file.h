@@ -33,6 +33,9 @@ class IniFile {
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     void writeInteger(std::string_view section, std::string_view key, std::int32_t value);
     void writeBool(std::string_view section, std::string_view key, bool value);
+    // Removes the key's line, as a profile write of no value does; an absent key leaves the
+    // file untouched.
+    void deleteKey(std::string_view section, std::string_view key);
 
     // The longest value text a read returns.
     static constexpr std::size_t kMaxValueLength = 2047;

@@ -113,6 +113,20 @@ TEST(IniFile, WriteKeepsOtherLinesOrderCommentsAndLineEndings) {
               "[hotkeys]\r\nobject=1\r\nfreehand=2\r\n");
 }
 
+TEST(IniFile, DeleteKeyRemovesItsLineOnly) {
+    TempDir dir;
+    std::string path = dir.file("s.ini");
+    writeText(path, "[main]\nhost=a\npassword=x\nlogin=b\n\n[other]\npassword=y\n");
+    IniFile f(path);
+    f.deleteKey("MAIN", "Password");
+    EXPECT_EQ(readText(path), "[main]\nhost=a\nlogin=b\n\n[other]\npassword=y\n");
+    EXPECT_FALSE(IniFile(path).valueExists("main", "password"));
+    ::chmod(path.c_str(), 0600);
+    f.deleteKey("main", "password");  // absent: the file is not rewritten
+    f.deleteKey("none", "password");
+    EXPECT_EQ(readText(path), "[main]\nhost=a\nlogin=b\n\n[other]\npassword=y\n");
+}
+
 TEST(IniFile, ValueWithLineBreakCannotInjectKeys) {
     TempDir dir;
     std::string path = dir.file("s.ini");

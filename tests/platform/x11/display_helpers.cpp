@@ -63,12 +63,19 @@ Process::Process(const std::vector<std::string>& args,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    // A process group of its own, so that stopping it also stops what it started: a leftover
+    // child would keep the test's output open and the test runner waiting.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     auto argvp = pointers(argv);
     auto envpp = pointers(envp);
     pid_t pid;
-    if (posix_spawnp(&pid, "timeout", &actions, nullptr, argvp.data(), envpp.data()) == 0) {
+    if (posix_spawnp(&pid, "timeout", &actions, &attributes, argvp.data(), envpp.data()) == 0) {
         m_pid = pid;
     }
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     m_out = fds[0];
@@ -76,7 +83,7 @@ Process::Process(const std::vector<std::string>& args,
 
 Process::~Process() {
     if (m_pid > 0 && !m_reaped) {
-        kill(m_pid, SIGTERM);
+        kill(-m_pid, SIGTERM);
         for (int i = 0; i < 100; ++i) {
             int status;
             if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
@@ -86,9 +93,12 @@ Process::~Process() {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         if (!m_reaped) {
-            kill(m_pid, SIGKILL);
+            kill(-m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
         }
+    }
+    if (m_pid > 0) {
+        kill(-m_pid, SIGKILL);  // anything the process left behind in its group
     }
     if (m_out >= 0) {
         close(m_out);
