@@ -16,7 +16,7 @@ shift || true
 formats=("$@")
 [ ${#formats[@]} -gt 0 ] || formats=(bmp png jpeg gif)
 work=${PELKO_FUZZ_DIR:-$root/build-fuzz}
-pngsuite=${PELKO_PNGSUITE_DIR:-/work/shared/testdata/pngsuite}
+pngsuite=${PELKO_PNGSUITE_DIR:-$root/../shared/testdata/pngsuite}
 cxx=${PELKO_FUZZ_CXX:-clang++}
 data=$root/tests/data/decoders
 
