@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/command_outputs.h"
 #include "app/headless_capture.h"
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
+#include "platform/desktop/scratch_dir.h"
 #include "platform/x11/x11_screen.h"
 
 namespace {
@@ -28,7 +30,10 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::X11Screen screen(nullptr);
     pelko::CaptureSources sources(screen);
     pelko::HeadlessCaptureHost host;
-    pelko::HeadlessOutputs outputs;
+    const std::string scratch = pelko::scratchDirPath();
+    pelko::prepareScratchDir(scratch);
+    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality,
+                                  pelko::executableDir() + "/lib/pelko-tray");
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
     pelko::CaptureResult result = pipeline.takescreen(cl.captureMode);
     for (const std::string& file : result.files) {

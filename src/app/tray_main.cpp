@@ -8,8 +8,14 @@
 #include "app/x11_shell_platform.h"
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
+#include "ui/toolkit/clipboard_server.h"
 
 int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "--serve-clipboard") {
+        const std::string image = argv[2];
+        const std::string gif = argc >= 4 ? argv[3] : "";
+        return pelko::serveClipboard(argc, argv, image, gif);
+    }
     try {
         const pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -5,10 +5,12 @@
 #include <cstdlib>
 
 #include "core/error.h"
+#include "platform/desktop/detached_process.h"
 #include "platform/desktop/scratch_dir.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/hotkey_manager.h"
 #include "platform/x11/x11_screen.h"
+#include "ui/shell/window_outputs.h"
 
 namespace pelko {
 
@@ -49,7 +51,12 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     };
     s.screen = m_screen.get();
-    s.outputs = &m_outputs;
+    s.launchProgram = launchProgram;
+    s.mailer = &m_mailer;
+    s.makeOutputs = [s](QWidget* owner, std::function<std::int32_t()> jpegQuality) {
+        return std::unique_ptr<CaptureOutputs>(
+            std::make_unique<WindowOutputs>(s, std::move(jpegQuality), owner));
+    };
     return s;
 }
 

@@ -6,6 +6,7 @@
 #include "app/headless_capture.h"
 #include "core/settings/program_paths.h"
 #include "platform/desktop/autostart.h"
+#include "platform/desktop/xdg_email.h"
 #include "ui/shell/shell.h"
 
 namespace pelko {
@@ -34,7 +35,7 @@ class X11ShellPlatform final : public ShellPlatform {
     std::unique_ptr<x11::Connection> m_connection;
     std::unique_ptr<X11Screen> m_screen;
     std::unique_ptr<x11::THotKeyManager> m_hotkeys;
-    HeadlessOutputs m_outputs;
+    XdgEmailMailer m_mailer;
 };
 
 }  // namespace pelko

@@ -37,6 +37,21 @@ void writeImageFile(const Bitmap& bitmap, ImageFormat format, const EncodeOption
     sink.commit();
 }
 
+std::string writeNewImageFile(const Bitmap& bitmap, ImageFormat format,
+                              const EncodeOptions& options, const std::string& stem,
+                              std::string_view ext) {
+    for (int copy = 1;; ++copy) {
+        std::string path = numbered(stem, ext, copy);
+        FileSink sink(path, FileSink::Mode::CreateNew);
+        if (sink.exists()) {
+            continue;
+        }
+        encodeImage(sink, bitmap, format, options);
+        sink.commit();
+        return path;
+    }
+}
+
 std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOverride,
                                              std::string_view target, const SaveContext& ctx) {
     std::string folder, templ;
@@ -72,16 +87,7 @@ std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOve
         return path;
     }
     ensureDefaultFolder(folder, ctx.paths);
-    for (int copy = 1;; ++copy) {
-        std::string path = numbered(stem, ext, copy);
-        FileSink sink(path, FileSink::Mode::CreateNew);
-        if (sink.exists()) {
-            continue;
-        }
-        encodeImage(sink, bitmap, *format, options);
-        sink.commit();
-        return path;
-    }
+    return writeNewImageFile(bitmap, *format, options, stem, ext);
 }
 
 }  // namespace pelko

@@ -30,4 +30,10 @@ std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOve
 void writeImageFile(const Bitmap& bitmap, ImageFormat format, const EncodeOptions& options,
                     const std::string& path);
 
+// Writes the encoded Bitmap to a new file stem + ext, never touching an existing file: when
+// that name exists, stem + " (2)" + ext, " (3)" and so on. Returns the path written.
+std::string writeNewImageFile(const Bitmap& bitmap, ImageFormat format,
+                              const EncodeOptions& options, const std::string& stem,
+                              std::string_view ext);
+
 }  // namespace pelko

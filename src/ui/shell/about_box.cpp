@@ -9,7 +9,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "ui/shell/app_icon.h"
+#include "ui/toolkit/app_icon.h"
 #include "ui/toolkit/link_button.h"
 
 #ifndef PELKO_VERSION

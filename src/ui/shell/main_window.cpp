@@ -23,9 +23,9 @@
 #include "core/settings/hotkey_value.h"
 #include "core/settings/key_access.h"
 #include "ui/shell/about_box.h"
-#include "ui/shell/app_icon.h"
-#include "ui/shell/error_box.h"
+#include "ui/toolkit/app_icon.h"
 #include "ui/toolkit/eliding_button.h"
+#include "ui/toolkit/error_box.h"
 
 namespace pelko {
 
@@ -34,6 +34,10 @@ TForm1::TForm1(ShellServices services, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       m_services(std::move(services)) {
+    if (!m_services.outputs && m_services.makeOutputs) {
+        m_ownOutputs = m_services.makeOutputs(this, [this] { return m_settings.jpegQuality; });
+        m_services.outputs = m_ownOutputs.get();
+    }
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Pelko"));
     setWindowIcon(pelkoIcon());

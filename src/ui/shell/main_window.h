@@ -118,6 +118,7 @@ class TForm1 : public QWidget, public SettingsHost, public CaptureHost {
     void popupUnder(QMenu* menu, QPushButton* button);
 
     ShellServices m_services;
+    std::unique_ptr<CaptureOutputs> m_ownOutputs;
     MainSettings m_settings;
     Skins m_skins;
     QPointer<Tfrmabout> m_about;

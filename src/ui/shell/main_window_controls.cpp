@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/shell/app_icon.h"
 #include "ui/shell/main_window.h"
+#include "ui/toolkit/app_icon.h"
 #include "ui/toolkit/eliding_button.h"
 #include "ui/toolkit/link_button.h"
 #include "ui/toolkit/text_fit.h"

@@ -4,8 +4,8 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-#include "ui/shell/app_icon.h"
 #include "ui/shell/main_window.h"
+#include "ui/toolkit/app_icon.h"
 
 namespace pelko {
 

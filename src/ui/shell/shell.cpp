@@ -7,8 +7,8 @@
 #include <exception>
 #include <string>
 
-#include "ui/shell/error_box.h"
 #include "ui/shell/main_window.h"
+#include "ui/toolkit/error_box.h"
 #include "ui/toolkit/native_event_hook.h"
 #include "ui/toolkit/x11_display.h"
 

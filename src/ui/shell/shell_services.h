@@ -3,10 +3,15 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+class QWidget;
 
 #include "core/capture/pipeline.h"
 #include "core/capture/screen.h"
+#include "core/output/mailer.h"
+#include "core/output/program_launcher.h"
 #include "core/settings/program_paths.h"
 
 namespace pelko {
@@ -25,6 +30,14 @@ struct ShellServices {
     std::function<void()> flushDisplay;
     Screen* screen = nullptr;           // the display captures read from
     CaptureOutputs* outputs = nullptr;  // outputs after "Save to a file"
+    // Starts the paint program on a scratch file (detached; failures are not reported).
+    LaunchProgram launchProgram;
+    Mailer* mailer = nullptr;  // the desktop's mail program; none: e-mail is unavailable
+    // Makes the outputs when `outputs` is null: the main window passes itself as the owner
+    // and a reader of its JpegQuality.
+    std::function<std::unique_ptr<CaptureOutputs>(QWidget* owner,
+                                                  std::function<std::int32_t()> jpegQuality)>
+        makeOutputs;
 };
 
 }  // namespace pelko

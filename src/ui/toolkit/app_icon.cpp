@@ -1,4 +1,4 @@
-#include "ui/shell/app_icon.h"
+#include "ui/toolkit/app_icon.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "ui/shell/error_box.h"
+#include "ui/toolkit/error_box.h"
 
 #include <QMessageBox>
 #include <exception>

@@ -1,0 +1,87 @@
+#include "app/command_outputs.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/error.h"
+#include "core/output/clipboard_content.h"
+#include "core/output/paint_output.h"
+#include "platform/desktop/detached_process.h"
+
+namespace pelko {
+
+namespace {
+
+constexpr int kReadyTimeoutMs = 10000;
+
+// The first line the clipboard server writes, "" when it ends or stays silent without one.
+std::string firstLine(int fd) {
+    std::string line;
+    char c = 0;
+    while (line.size() < 64) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, kReadyTimeoutMs) <= 0 || ::read(fd, &c, 1) != 1) {
+            return {};
+        }
+        if (c == '\n') {
+            return line;
+        }
+        line += c;
+    }
+    return line;
+}
+
+}  // namespace
+
+CommandOutputs::CommandOutputs(const ProgramPaths& paths, std::string scratchDir,
+                               std::int32_t jpegQuality, std::string trayProgram)
+    : m_paths(paths),
+      m_scratchDir(std::move(scratchDir)),
+      m_jpegQuality(jpegQuality),
+      m_tray(std::move(trayProgram)) {}
+
+std::vector<std::string> CommandOutputs::copyToClipboard(const Bitmap& bitmap) {
+    const auto files = writeClipboardFiles(bitmap, 0, scratchContext());
+    if (!files) {
+        return {};
+    }
+    std::vector<std::string> args{"--serve-clipboard", files->image};
+    if (!files->gif.empty()) {
+        args.push_back(files->gif);
+    }
+    const DetachedStart server = startDetached({m_tray, args, {}, true});
+    if (server.error != 0) {
+        throw Error(formatMessage("Cannot start the tray program \"%s\". %s",
+                                  {m_tray, std::strerror(server.error)}));
+    }
+    if (firstLine(server.output.get()) != "ready") {
+        throw Error("Cannot open clipboard");
+    }
+    return {};
+}
+
+std::vector<std::string> CommandOutputs::openInPaint(const Bitmap& bitmap) {
+    std::string path = OpenCaptureInPaint(bitmap, 0, scratchContext(), launchProgram);
+    return path.empty() ? std::vector<std::string>{} : std::vector<std::string>{path};
+}
+
+std::vector<std::string> CommandOutputs::publishWeb(const Bitmap& bitmap) {
+    return m_refused.publishWeb(bitmap);
+}
+
+std::vector<std::string> CommandOutputs::sendEmail(const Bitmap& bitmap) {
+    std::string path = SaveCaptureToScratch(bitmap, 0, scratchContext());
+    if (!m_mailer.SendMailWithAttachment(path)) {
+        throw Error("Error while trying to send email");
+    }
+    return {path};
+}
+
+std::vector<std::string> CommandOutputs::openInEditor(const Bitmap& bitmap) {
+    return m_refused.openInEditor(bitmap);
+}
+
+}  // namespace pelko

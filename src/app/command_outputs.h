@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/headless_capture.h"
+#include "core/capture/pipeline.h"
+#include "core/output/scratch_file.h"
+#include "platform/desktop/xdg_email.h"
+
+namespace pelko {
+
+// The outputs of `pelko --capture`: the clipboard is served by the tray program started in its
+// clipboard-server mode, which outlives the command; the paint program and the mail program are
+// started detached; FTP upload windows and the editor need the tray program and are refused.
+class CommandOutputs final : public CaptureOutputs {
+  public:
+    CommandOutputs(const ProgramPaths& paths, std::string scratchDir, std::int32_t jpegQuality,
+                   std::string trayProgram);
+
+    std::vector<std::string> copyToClipboard(const Bitmap& bitmap) override;
+    std::vector<std::string> openInPaint(const Bitmap& bitmap) override;
+    std::vector<std::string> publishWeb(const Bitmap& bitmap) override;
+    std::vector<std::string> sendEmail(const Bitmap& bitmap) override;
+    std::vector<std::string> openInEditor(const Bitmap& bitmap) override;
+
+  private:
+    ScratchContext scratchContext() const { return {m_paths, m_scratchDir, m_jpegQuality}; }
+
+    const ProgramPaths& m_paths;
+    std::string m_scratchDir;
+    std::int32_t m_jpegQuality;
+    std::string m_tray;
+    XdgEmailMailer m_mailer;
+    HeadlessOutputs m_refused;
+};
+
+}  // namespace pelko

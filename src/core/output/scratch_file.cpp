@@ -1,0 +1,71 @@
+#include "core/output/scratch_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/error.h"
+#include "core/output/image_format.h"
+#include "core/output/save_capture.h"
+#include "core/settings/ini_file.h"
+#include "core/settings/key_access.h"
+
+namespace pelko {
+
+namespace {
+
+// The scratch folder holds captures, so only a real folder of the user's own is written to:
+// a symbolic link or a folder planted by someone else is refused as a failed file creation.
+void checkScratchDir(const std::string& dir, const std::string& path) {
+    std::string folder = dir;
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    struct stat st {};
+    int error = 0;
+    if (::lstat(folder.c_str(), &st) != 0) {
+        error = errno;
+    } else if (!S_ISDIR(st.st_mode)) {
+        error = ENOTDIR;
+    } else if (st.st_uid != ::getuid()) {
+        error = EACCES;
+    }
+    if (error != 0) {
+        throw Error(formatMessage("Cannot create file \"%s\". %s", {path, std::strerror(error)}));
+    }
+}
+
+}  // namespace
+
+std::string scratchFileName(ImageFormat format, const Clock& clock) {
+    const LocalTime date = clock();
+    const LocalTime time = clock();
+    return std::to_string(date.year) + "-" + std::to_string(date.month) + "-" +
+           std::to_string(date.day) + "~" + std::to_string(time.hour) + "-" +
+           std::to_string(time.minute) + "-" + std::to_string(time.second) +
+           std::string(extensionOf(format));
+}
+
+std::string SaveCaptureToScratch(const Bitmap& bitmap, int formatOverride,
+                                 const ScratchContext& ctx) {
+    EncodeOptions options;
+    options.jpegQuality = ctx.jpegQuality;
+    std::optional<ImageFormat> format;
+    {
+        const IniFile f(ctx.paths.settingsFile());
+        format = ResolveOutputFormat(read(f, keys::saveas), formatOverride);
+        options.gifMethod = read(f, keys::gifcomp);
+    }
+    if (!format) {
+        return {};
+    }
+    const std::string name = scratchFileName(*format, ctx.clock);
+    const std::string ext(extensionOf(*format));
+    const std::string stem = ctx.scratchDir + name.substr(0, name.size() - ext.size());
+    checkScratchDir(ctx.scratchDir, stem + ext);
+    return writeNewImageFile(bitmap, *format, options, stem, ext);
+}
+
+}  // namespace pelko

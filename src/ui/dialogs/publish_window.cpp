@@ -1,0 +1,293 @@
+#include "ui/dialogs/publish_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <algorithm>
+#include <climits>
+#include <exception>
+#include <tuple>
+#include <utility>
+
+#include "platform/net/ftp_address.h"
+#include "platform/net/ftp_session.h"
+#include "platform/net/ftp_settings.h"
+#include "ui/toolkit/app_icon.h"
+#include "ui/toolkit/error_box.h"
+
+namespace pelko {
+
+namespace {
+
+// The host the window shows until lib/ftp.ini names one.
+const char* const kExampleHost = "ftp.example.com";
+
+template <typename W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+std::string text(const QLineEdit* box) {
+    return box->text().toStdString();
+}
+
+}  // namespace
+
+Tfrmftp::Tfrmftp(std::string programDir, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_programDir(std::move(programDir)) {
+    setObjectName(QStringLiteral("Tfrmftp"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Publish Web"));
+    setWindowIcon(pelkoIcon());
+    createControls();
+    m_session = std::make_unique<FtpSession>();
+    readparams();
+}
+
+Tfrmftp::~Tfrmftp() {
+    // Stops a running transfer at once and closes the connection, before the controls that
+    // its reports would touch are gone (reports still queued for this window are dropped).
+    m_session.reset();
+}
+
+void Tfrmftp::createControls() {
+    auto label = [this](const char* caption, const char* name, QWidget* buddy) {
+        auto* l = named(new QLabel(QString::fromLatin1(caption), this), name);
+        l->setBuddy(buddy);
+        return l;
+    };
+    txhost = named(new QLineEdit(QString::fromLatin1(kExampleHost), this), "txhost");
+    txlogin = named(new QLineEdit(this), "txlogin");
+    txpassword = named(new QLineEdit(this), "txpassword");  // shown as typed, not masked
+    cbsave = named(new QCheckBox(QStringLiteral("Save Password"), this), "cbsave");
+    txfilename = named(new QLineEdit(this), "txfilename");
+    txdir = named(new QLineEdit(QStringLiteral("/public_html/"), this), "txdir");
+    txhost->setToolTip(QStringLiteral("Server name, or name:port"));
+
+    btndisconnect = named(new QPushButton(QStringLiteral("Disconnect"), this), "btndisconnect");
+    btndisconnect->setEnabled(false);
+    progressbar1 = named(new QProgressBar(this), "progressbar1");
+    progressbar1->setRange(0, 100);
+    progressbar1->setValue(0);
+    progressbar1->setFormat(QStringLiteral("%p%"));
+    progressbar1->setTextVisible(true);
+    m_statusLabel = named(new QLabel(this), "lblstatus");
+    m_statusLabel->setMinimumHeight(m_statusLabel->fontMetrics().height());
+
+    btnstart = named(new QPushButton(QStringLiteral("Start"), this), "btnstart");
+    btncancel = named(new QPushButton(QStringLiteral("Cancel"), this), "btncancel");
+    btncancel->setEnabled(false);
+    sSpeedButton1 = named(new QPushButton(QStringLiteral("Close"), this), "sSpeedButton1");
+
+    auto* grid = new QGridLayout(this);
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    for (auto [caption, name, box] :
+         {std::tuple{"Host", "lblhost", txhost}, std::tuple{"Logn", "lbllogin", txlogin},
+          std::tuple{"Password", "lblpassword", txpassword}}) {
+        grid->addWidget(label(caption, name, box), row, 0);
+        grid->addWidget(box, row++, 1, 1, 2);
+    }
+    grid->addWidget(cbsave, row++, 1, 1, 2);
+    for (auto [caption, name, box] : {std::tuple{"File name", "lblfilename", txfilename},
+                                      std::tuple{"Folder", "lbldir", txdir}}) {
+        grid->addWidget(label(caption, name, box), row, 0);
+        grid->addWidget(box, row++, 1, 1, 2);
+    }
+    grid->addWidget(progressbar1, row, 0, 1, 2);
+    grid->addWidget(btndisconnect, row++, 2);
+    grid->addWidget(m_statusLabel, row++, 0, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnstart);
+    buttons->addWidget(btncancel);
+    buttons->addStretch(1);
+    buttons->addWidget(sSpeedButton1);
+    grid->addLayout(buttons, row++, 0, 1, 3);
+    txhost->setMinimumWidth(260);
+
+    QWidget* order[] = {txhost, txlogin,  txpassword, cbsave,        txfilename,
+                        txdir,  btnstart, btncancel,  btndisconnect, sSpeedButton1};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+
+    connect(btnstart, &QPushButton::clicked, this, &Tfrmftp::btnstartClick);
+    connect(btncancel, &QPushButton::clicked, this, &Tfrmftp::btncancelClick);
+    connect(btndisconnect, &QPushButton::clicked, this, &Tfrmftp::btndisconnectClick);
+    connect(sSpeedButton1, &QPushButton::clicked, this, &Tfrmftp::sSpeedButton1Click);
+}
+
+void Tfrmftp::setFileToUpload(const std::string& path) {
+    m_fileToUpload = path;
+}
+
+FtpSettings Tfrmftp::shownSettings() const {
+    return {cbsave->isChecked(), text(txhost), text(txdir), text(txlogin), text(txpassword)};
+}
+
+void Tfrmftp::readparams() {
+    FtpSettings s = readFtpSettings(ftpSettingsFile(m_programDir), shownSettings());
+    cbsave->setChecked(s.savePassword);
+    txhost->setText(QString::fromStdString(s.host));
+    txdir->setText(QString::fromStdString(s.dir));
+    txlogin->setText(QString::fromStdString(s.login));
+    txpassword->setText(QString::fromStdString(s.password));
+}
+
+void Tfrmftp::saveparams() {
+    saveFtpSettings(ftpSettingsFile(m_programDir), shownSettings());
+}
+
+void Tfrmftp::btnstartClick() {
+    runAction(this, [this] {
+        FtpUploadRequest request{
+            {parseFtpAddress(text(txhost)), text(txlogin), text(txpassword)},
+            text(txdir),
+            m_fileToUpload,
+            std::string(fileNamePart(text(txfilename))),
+        };
+        // "Start" waits until this start has ended.
+        btnstart->setEnabled(false);
+        m_session->start(std::move(request), startReports());
+    });
+}
+
+void Tfrmftp::btncancelClick() {
+    if (!m_connected) {
+        return;
+    }
+    m_session->cancel();
+    ++m_start;
+    m_connected = false;
+    btnstart->setEnabled(true);
+    btncancel->setEnabled(false);
+    btndisconnect->setEnabled(false);
+}
+
+void Tfrmftp::btndisconnectClick() {
+    if (!m_connected) {
+        return;
+    }
+    m_session->disconnect();
+    ++m_start;
+    m_connected = false;
+    btnstart->setEnabled(true);
+    btncancel->setEnabled(false);
+    btndisconnect->setEnabled(false);
+}
+
+void Tfrmftp::sSpeedButton1Click() {
+    if (m_connected) {
+        btncancelClick();
+    }
+    close();
+}
+
+void Tfrmftp::closeEvent(QCloseEvent* event) {
+    runAction(this, [this] { saveparams(); });
+    QWidget::closeEvent(event);
+}
+
+FtpStartReports Tfrmftp::startReports() {
+    const unsigned start = m_start;
+    // Each report runs on the user-interface thread, in the order the session made them.
+    auto post = [this](auto&& f) {
+        QMetaObject::invokeMethod(this, std::forward<decltype(f)>(f), Qt::QueuedConnection);
+    };
+    FtpStartReports r;
+    r.connected = [=, this] {
+        post([=, this] {
+            if (current(start)) {
+                m_connected = true;
+                btndisconnect->setEnabled(true);
+            }
+        });
+    };
+    r.folderChanged = [=, this] {
+        post([=, this] {
+            if (current(start)) {
+                btnstart->setEnabled(false);
+                btncancel->setEnabled(true);
+            }
+        });
+    };
+    r.progress.begin = [=, this](std::int64_t max) {
+        post([=, this] {
+            if (current(start)) {
+                IdFTP1WorkBegin(max);
+            }
+        });
+    };
+    r.progress.work = [=, this](std::int64_t count) {
+        post([=, this] {
+            if (current(start)) {
+                IdFTP1Work(count);
+            }
+        });
+    };
+    r.progress.end = [=, this] {
+        post([=, this] {
+            IdFTP1WorkEnd();
+            if (current(start)) {
+                btnstart->setEnabled(true);
+            }
+        });
+    };
+    r.finished = [=, this](std::exception_ptr error, bool connected) {
+        post([=, this] {
+            if (current(start)) {
+                startFinished(error, connected);
+            }
+        });
+    };
+    return r;
+}
+
+void Tfrmftp::IdFTP1WorkBegin(std::int64_t AWorkCountMax) {
+    m_transferStart.start();
+    m_status.reset();
+    m_workCountMax = AWorkCountMax;
+    // The gauge counts in int: files past 2 GiB are counted in larger units.
+    m_progressShift = 0;
+    while ((AWorkCountMax >> m_progressShift) > INT_MAX) {
+        ++m_progressShift;
+    }
+    progressbar1->setValue(0);
+    // Unknown size: the gauge shows that it is busy.
+    progressbar1->setMaximum(AWorkCountMax > 0 ? int(AWorkCountMax >> m_progressShift) : 0);
+}
+
+void Tfrmftp::IdFTP1Work(std::int64_t AWorkCount) {
+    progressbar1->setValue(int(std::min(AWorkCount, m_workCountMax) >> m_progressShift));
+    double seconds = double(m_transferStart.elapsed()) / 1000.0;
+    m_statusLabel->setText(
+        QString::fromStdString(m_status.update(AWorkCount, m_workCountMax, seconds)));
+}
+
+void Tfrmftp::IdFTP1WorkEnd() {
+    if (progressbar1->maximum() == 0) {
+        progressbar1->setMaximum(100);
+    }
+    progressbar1->setValue(0);
+    m_statusLabel->clear();
+    btncancel->setEnabled(false);
+}
+
+void Tfrmftp::startFinished(const std::exception_ptr& error, bool connected) {
+    m_connected = connected;
+    btnstart->setEnabled(true);
+    btncancel->setEnabled(false);
+    btndisconnect->setEnabled(connected);
+    if (error) {
+        runAction(this, [&] { std::rethrow_exception(error); });
+    }
+    emit startEnded();
+}
+
+}  // namespace pelko

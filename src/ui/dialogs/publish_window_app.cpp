@@ -1,0 +1,23 @@
+#include "ui/dialogs/publish_window_app.h"
+
+#include <QApplication>
+#include <QLineEdit>
+
+#include "platform/net/ftp_address.h"
+#include "ui/dialogs/publish_window.h"
+
+namespace pelko {
+
+int runPublishWindow(int& argc, char** argv, const std::string& programDir,
+                     const std::string& file) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pelko"));
+    QApplication::setQuitOnLastWindowClosed(true);
+    auto* window = new Tfrmftp(programDir);  // deletes itself when closed
+    window->setFileToUpload(file);
+    window->txfilename->setText(QString::fromStdString(std::string(fileNamePart(file))));
+    window->show();
+    return QApplication::exec();
+}
+
+}  // namespace pelko

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/capture/pipeline.h"
+#include "core/output/scratch_file.h"
+#include "ui/shell/shell_services.h"
+
+class QWidget;
+
+namespace pelko {
+
+// The outputs after "Save to a file" in the tray program: the clipboard, the paint program, a
+// new FTP upload window, the mail program; the editor is not in this version.
+class WindowOutputs final : public CaptureOutputs {
+  public:
+    // From the services it uses the paths, the scratch folder, launchProgram and mailer.
+    // jpegQuality gives JpegQuality as the main window holds it when an output runs. owner is
+    // the parent of the FTP windows and of the e-mail error box (may be null).
+    WindowOutputs(const ShellServices& services, std::function<std::int32_t()> jpegQuality,
+                  QWidget* owner = nullptr);
+
+    std::vector<std::string> copyToClipboard(const Bitmap& bitmap) override;
+    std::vector<std::string> openInPaint(const Bitmap& bitmap) override;
+    std::vector<std::string> publishWeb(const Bitmap& bitmap) override;
+    std::vector<std::string> sendEmail(const Bitmap& bitmap) override;
+    std::vector<std::string> openInEditor(const Bitmap& bitmap) override;
+
+  private:
+    ScratchContext scratchContext() const;
+
+    ProgramPaths m_paths;
+    std::string m_scratchDir;
+    LaunchProgram m_launch;
+    Mailer* m_mailer = nullptr;
+    std::function<std::int32_t()> m_jpegQuality;
+    QWidget* m_owner = nullptr;
+};
+
+}  // namespace pelko
