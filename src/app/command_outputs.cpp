@@ -69,7 +69,34 @@ std::vector<std::string> CommandOutputs::openInPaint(const Bitmap& bitmap) {
 }
 
 std::vector<std::string> CommandOutputs::publishWeb(const Bitmap& bitmap) {
-    return m_refused.publishWeb(bitmap);
+    const std::string path = SaveCaptureToScratch(bitmap, 0, scratchContext());
+    if (path.empty()) {
+        return {};
+    }
+    // The upload window runs in the tray program; the command waits for it at its end (its
+    // output pipe closes when the window's program ends).
+    DetachedStart window =
+        startDetached({m_tray, {"--publish", path, "--home", m_paths.programDir}, {}, true});
+    if (window.error != 0) {
+        throw Error(formatMessage("Cannot start the tray program \"%s\". %s",
+                                  {m_tray, std::strerror(window.error)}));
+    }
+    m_windows.push_back(std::move(window.output));
+    return {path};
+}
+
+void CommandOutputs::waitForWindows() {
+    for (FileDescriptor& fd : m_windows) {
+        char buffer[256];
+        for (;;) {
+            const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+            if (n > 0 || (n < 0 && errno == EINTR)) {
+                continue;
+            }
+            break;  // end of output: the window's program has ended
+        }
+    }
+    m_windows.clear();
 }
 
 std::vector<std::string> CommandOutputs::sendEmail(const Bitmap& bitmap) {

@@ -5,6 +5,7 @@
 
 #include "app/headless_capture.h"
 #include "core/capture/pipeline.h"
+#include "core/file_descriptor.h"
 #include "core/output/scratch_file.h"
 #include "platform/desktop/xdg_email.h"
 
@@ -12,7 +13,8 @@ namespace pelko {
 
 // The outputs of `pelko --capture`: the clipboard is served by the tray program started in its
 // clipboard-server mode, which outlives the command; the paint program and the mail program are
-// started detached; FTP upload windows and the editor need the tray program and are refused.
+// started detached; each FTP upload window runs in the tray program, and the command waits for
+// the windows to close (waitForWindows); the editor is refused.
 class CommandOutputs final : public CaptureOutputs {
   public:
     CommandOutputs(const ProgramPaths& paths, std::string scratchDir, std::int32_t jpegQuality,
@@ -24,6 +26,9 @@ class CommandOutputs final : public CaptureOutputs {
     std::vector<std::string> sendEmail(const Bitmap& bitmap) override;
     std::vector<std::string> openInEditor(const Bitmap& bitmap) override;
 
+    // Returns once every upload window this command opened has been closed.
+    void waitForWindows();
+
   private:
     ScratchContext scratchContext() const { return {m_paths, m_scratchDir, m_jpegQuality}; }
 
@@ -33,6 +38,7 @@ class CommandOutputs final : public CaptureOutputs {
     std::string m_tray;
     XdgEmailMailer m_mailer;
     HeadlessOutputs m_refused;
+    std::vector<FileDescriptor> m_windows;  // output pipes of the open upload windows
 };
 
 }  // namespace pelko

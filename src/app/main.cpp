@@ -40,6 +40,7 @@ int runCapture(const pelko::CommandLine& cl) {
         std::printf("%s\n", file.c_str());
     }
     std::fflush(stdout);
+    outputs.waitForWindows();
     return result.cancelled ? 2 : 0;
 }
 

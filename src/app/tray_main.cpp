@@ -8,6 +8,7 @@
 #include "app/x11_shell_platform.h"
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
+#include "ui/dialogs/publish_window_app.h"
 #include "ui/toolkit/clipboard_server.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,13 @@ int main(int argc, char** argv) {
         return pelko::serveClipboard(argc, argv, image, gif);
     }
     try {
+        if (argc >= 3 && std::string(argv[1]) == "--publish") {
+            // One upload window for a file of a command-line capture.
+            const pelko::CommandLine cl =
+                pelko::parseCommandLine(std::vector<std::string>(argv + 3, argv + argc));
+            const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+            return pelko::runPublishWindow(argc, argv, paths.programDir, argv[2]);
+        }
         const pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
         pelko::ProgramPaths paths = pelko::locateProgram(cl.home);

@@ -9,6 +9,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 from PIL import Image
@@ -164,6 +165,34 @@ class TrueColorDesktop(unittest.TestCase):
         self.assertIn('Cannot create file "/proc/x.png".', err)
         with open(os.path.join(self.home.path, "settings.ini")) as f:
             self.assertIn("ssnum=2", f.read())
+
+    def test_upload_window_keeps_the_command_running_until_closed(self):
+        self.home.settings("png", extra="[rightaftercapture]\nftpac=1")
+        proc = subprocess.Popen([ARGS.pelko, "--home", self.home.path, "--capture", "1"],
+                                env=self.desktop.env, stdout=subprocess.PIPE, text=True)
+        try:
+            window = None
+            for _ in range(200):
+                found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                        "^Publish Web$"], env=self.desktop.env,
+                                       capture_output=True, text=True).stdout.split()
+                if found:
+                    window = found[0]
+                    break
+                time.sleep(0.05)
+            self.assertIsNotNone(window, "no upload window")
+            self.assertIsNone(proc.poll())  # the command lives on with its window
+            self.desktop.run("xdotool", "windowactivate", "--sync", window, "key", "--window",
+                             window, "alt+F4")
+            out, _ = proc.communicate(timeout=20)
+            self.assertEqual(proc.returncode, 0)
+            files = [line for line in out.split("\n") if line]
+            self.assertEqual(len(files), 2, files)  # the saved file and the upload's scratch file
+            self.assertTrue(os.path.exists(files[1]))
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
 
     def test_pointer_hotspot_lands_at_the_pointer_position(self):
         self.home.settings("png", cursor=1)
