@@ -171,19 +171,25 @@ class TrueColorDesktop(unittest.TestCase):
         proc = subprocess.Popen([ARGS.pelko, "--home", self.home.path, "--capture", "1"],
                                 env=self.desktop.env, stdout=subprocess.PIPE, text=True)
         try:
-            window = None
+            def windows():
+                return subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                       "^Publish Web$"], env=self.desktop.env,
+                                      capture_output=True, text=True).stdout.split()
             for _ in range(200):
-                found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
-                                        "^Publish Web$"], env=self.desktop.env,
-                                       capture_output=True, text=True).stdout.split()
-                if found:
-                    window = found[0]
+                if windows():
                     break
                 time.sleep(0.05)
-            self.assertIsNotNone(window, "no upload window")
+            self.assertTrue(windows(), "no upload window")
             self.assertIsNone(proc.poll())  # the command lives on with its window
-            self.desktop.run("xdotool", "windowactivate", "--sync", window, "key", "--window",
-                             window, "alt+F4")
+            # Close it as a user would; a window id can go stale while it settles, so retry.
+            for _ in range(50):
+                for window in windows():
+                    subprocess.run(["xdotool", "windowactivate", "--sync", window, "key",
+                                    "--window", window, "alt+F4"], env=self.desktop.env,
+                                   capture_output=True, timeout=20)
+                if proc.poll() is not None:
+                    break
+                time.sleep(0.1)
             out, _ = proc.communicate(timeout=20)
             self.assertEqual(proc.returncode, 0)
             files = [line for line in out.split("\n") if line]
