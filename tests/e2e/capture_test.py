@@ -3,7 +3,6 @@
 
 The picture on screen comes from pelko-show-picture, whose patterns the checks recompute.
 """
-import argparse
 import os
 import shutil
 import subprocess
@@ -14,11 +13,12 @@ import unittest
 
 from PIL import Image
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
+from e2e_support import grid, mismatches, run_tests  # noqa: E402
+
 ARGS = None
 
 
-def grid(x, y):
-    return (x & 0xFF, y & 0xFF, ((x >> 8) & 0xF) << 4 | ((y >> 8) & 0xF))
 
 
 TILE_COLORS = [
@@ -94,17 +94,6 @@ class Home:
         shutil.rmtree(self.path, ignore_errors=True)
 
 
-def mismatches(image, expected, box, offset=(0, 0)):
-    """Pixels of box (x0, y0, x1, y1 in image) that differ from expected(x + dx, y + dy)."""
-    px = image.load()
-    bad = []
-    for y in range(box[1], box[3]):
-        for x in range(box[0], box[2]):
-            if px[x, y][:3] != expected(x + offset[0], y + offset[1]):
-                bad.append((x, y))
-                if len(bad) > 5:
-                    return bad
-    return bad
 
 
 class TrueColorDesktop(unittest.TestCase):
@@ -333,15 +322,6 @@ class WithoutWindowManager(unittest.TestCase):
             home.remove()
 
 
-def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--pelko", required=True)
-    parser.add_argument("--show", required=True)
-    parser.add_argument("--desktop", required=True)
-    ARGS, rest = parser.parse_known_args()
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
-
 
 if __name__ == "__main__":
-    main()
+    run_tests(globals(), "--pelko", "--show", "--desktop")

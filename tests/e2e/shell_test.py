@@ -1,6 +1,5 @@
 #!/usr/bin/python3
 """End-to-end runs of the tray program on the test desktop: start-up, hotkeys, close."""
-import argparse
 import glob
 import os
 import shutil
@@ -10,17 +9,12 @@ import tempfile
 import time
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
+from e2e_support import run_tests, wait_for  # noqa: E402
+
 ARGS = None
 
 
-def wait_for(predicate, timeout=10.0, step=0.05):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        result = predicate()
-        if result:
-            return result
-        time.sleep(step)
-    return predicate()
 
 
 class Shell(unittest.TestCase):
@@ -132,14 +126,6 @@ class Shell(unittest.TestCase):
         self.assertIsNone(self.proc.poll())
 
 
-def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--pelko", required=True)
-    parser.add_argument("--desktop", required=True)
-    ARGS, rest = parser.parse_known_args()
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
-
 
 if __name__ == "__main__":
-    main()
+    run_tests(globals(), "--pelko", "--desktop")

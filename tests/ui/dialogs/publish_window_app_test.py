@@ -3,7 +3,6 @@
 filled in and started with the keyboard in its tab order, it uploads the file to a local FTP
 server; closed by the window manager, it writes lib/ftp.ini (mode 0600) and the run ends
 with 0."""
-import argparse
 import os
 import shutil
 import subprocess
@@ -12,17 +11,12 @@ import tempfile
 import time
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../support"))
+from e2e_support import run_tests, wait_for  # noqa: E402
+
 ARGS = None
 
 
-def wait_for(predicate, timeout=20.0, step=0.05):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        result = predicate()
-        if result:
-            return result
-        time.sleep(step)
-    return predicate()
 
 
 class PublishWindowApp(unittest.TestCase):
@@ -92,10 +86,4 @@ class PublishWindowApp(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--preview", required=True)
-    parser.add_argument("--desktop", required=True)
-    parser.add_argument("--python", required=True)
-    parser.add_argument("--server", required=True)
-    ARGS, rest = parser.parse_known_args()
-    unittest.main(argv=[sys.argv[0]] + rest)
+    run_tests(globals(), "--preview", "--desktop", "--python", "--server")
