@@ -382,7 +382,8 @@ bool waitForStop(xcb_connection_t* c, int signalFd) {
         }
         while (Reply<xcb_generic_event_t>(xcb_poll_for_event(c))) {
         }
-        if (xcb_connection_has_error(c)) {
+        // A server that went away leaves the descriptor hung up: stop rather than spin on it.
+        if (xcb_connection_has_error(c) || (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
             return false;
         }
     }
