@@ -50,7 +50,8 @@ int runCapture(const pelko::CommandLine& cl) {
 int startTray(const pelko::CommandLine& cl) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
     const std::string tray = pelko::executableDir() + "/lib/pelko-tray";
-    std::vector<std::string> args{tray, "--home", paths.programDir, "--launcher",
+    // Named "pelko" in its argument list, so its windows carry the program's class name.
+    std::vector<std::string> args{"pelko", "--home", paths.programDir, "--launcher",
                                   pelko::executablePath()};
     std::vector<char*> argv;
     for (std::string& a : args) {
