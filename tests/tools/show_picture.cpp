@@ -36,24 +36,14 @@
 #include <vector>
 
 #include "pattern.h"
+#include "platform/x11/connection.h"
 
 namespace {
 
 using pelko::testpattern::Color;
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <class T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-
-template <class ReplyFn, class Cookie>
-auto waitReply(xcb_connection_t* c, ReplyFn replyFn, Cookie cookie) {
-    xcb_generic_error_t* error = nullptr;
-    auto* r = replyFn(c, cookie, &error);
-    std::free(error);
-    return Reply<std::remove_pointer_t<decltype(r)>>(r);
-}
+using pelko::x11::Reply;
+using pelko::x11::waitReply;
 
 [[noreturn]] void fail(const std::string& message) {
     throw std::runtime_error(message);
