@@ -51,6 +51,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             cl.captureMode = *parsed;
         } else if (a == "--home") {
             cl.home = value();
+            if (cl.home->empty()) {
+                // An empty folder would quietly mean the program's own folder.
+                throw Error("Option --home needs a folder");
+            }
         } else if (a == "--launcher") {
             cl.launcher = value();
         } else if (a == "--help" || a == "-h") {

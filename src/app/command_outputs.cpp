@@ -48,6 +48,7 @@ std::vector<std::string> CommandOutputs::copyToClipboard(const Bitmap& bitmap) {
     if (!files) {
         return {};
     }
+    m_uses.emplace_back(files->image);
     std::vector<std::string> args{"--serve-clipboard", files->image};
     if (!files->gif.empty()) {
         args.push_back(files->gif);
@@ -73,6 +74,7 @@ std::vector<std::string> CommandOutputs::publishWeb(const Bitmap& bitmap) {
     if (path.empty()) {
         return {};
     }
+    m_uses.emplace_back(path);
     // The upload window runs in the tray program; the command waits for it at its end (its
     // output pipe closes when the window's program ends).
     DetachedStart window =

@@ -7,6 +7,7 @@
 #include "core/capture/pipeline.h"
 #include "core/file_descriptor.h"
 #include "core/output/scratch_file.h"
+#include "core/output/scratch_folder.h"
 #include "platform/desktop/xdg_email.h"
 
 namespace pelko {
@@ -39,6 +40,7 @@ class CommandOutputs final : public CaptureOutputs {
     XdgEmailMailer m_mailer;
     HeadlessOutputs m_refused;
     std::vector<FileDescriptor> m_windows;  // output pipes of the open upload windows
+    std::vector<ScratchFileUse> m_uses;     // files handed to the windows and the server
 };
 
 }  // namespace pelko

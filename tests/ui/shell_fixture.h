@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -55,7 +56,7 @@ class ShellTest : public ::testing::Test {
         paths.paintProgram = "/usr/bin/paint";
         std::filesystem::create_directories(paths.screensDir());
         scratchDir = dir.path() + "/scratch/";
-        std::filesystem::create_directories(scratchDir);
+        ::mkdir(scratchDir.c_str(), 0700);  // private, as the program makes it
         screen.active = Rect{10, 10, 30, 20};
     }
 

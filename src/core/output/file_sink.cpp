@@ -1,6 +1,5 @@
 #include "core/output/file_sink.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,27 +11,31 @@
 namespace pelko {
 
 namespace {
+
 constexpr std::size_t kBufferSize = 1 << 20;
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-FileSink::FileSink(std::string path, Mode mode) : m_path(std::move(path)) {
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::CreateNew ? O_EXCL : O_TRUNC);
-    m_fd = ::open(m_path.c_str(), flags, 0644);
-    if (m_fd < 0) {
-        if (mode == Mode::CreateNew && errno == EEXIST) {
-            m_exists = true;
-            return;
-        }
-        throw Error(formatMessage("Cannot create file \"%s\". %s", {m_path, std::strerror(errno)}));
+std::string numbered(const std::string& stem, std::string_view ext, int copy) {
+    return copy == 1 ? stem + std::string(ext)
+                     : stem + " (" + std::to_string(copy) + ")" + std::string(ext);
+}
+
+}  // namespace
+
+FileSink::FileSink(std::string path)
+    : m_path(std::move(path)), m_file((removeStaleTempFiles(folderOf(m_path)), folderOf(m_path))) {
+    if (m_file.fd() < 0) {
+        fail("Cannot create file \"%s\". %s", m_path, m_file.error());
     }
     m_buffer.reserve(kBufferSize);
 }
 
-FileSink::~FileSink() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        ::unlink(m_path.c_str());
-    }
+void FileSink::fail(const char* message, const std::string& path, int error) const {
+    throw Error(formatMessage(message, {path, std::strerror(error)}));
 }
 
 void FileSink::write(const std::uint8_t* data, std::size_t size) {
@@ -51,13 +54,12 @@ void FileSink::flush() {
     const std::uint8_t* p = m_buffer.data();
     std::size_t left = m_buffer.size();
     while (left > 0) {
-        ssize_t n = ::write(m_fd, p, left);
+        const ssize_t n = ::write(m_file.fd(), p, left);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            throw Error(
-                formatMessage("Cannot write file \"%s\". %s", {m_path, std::strerror(errno)}));
+            fail("Cannot write file \"%s\". %s", m_path, n < 0 ? errno : ENOSPC);
         }
         p += n;
         left -= std::size_t(n);
@@ -65,13 +67,31 @@ void FileSink::flush() {
     m_buffer.clear();
 }
 
-void FileSink::commit() {
+void FileSink::finish() {
     flush();
-    int fd = std::exchange(m_fd, -1);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(m_path.c_str());
-        throw Error(formatMessage("Cannot write file \"%s\". %s", {m_path, std::strerror(err)}));
+    if (const int error = m_file.finishWrites()) {
+        fail("Cannot write file \"%s\". %s", m_path, error);
+    }
+}
+
+void FileSink::commitReplace() {
+    finish();
+    if (const int error = m_file.replace(m_path)) {
+        fail("Cannot create file \"%s\". %s", m_path, error);
+    }
+}
+
+std::string FileSink::commitNew(const std::string& stem, std::string_view ext) {
+    finish();
+    for (int copy = 1;; ++copy) {
+        std::string path = numbered(stem, ext, copy);
+        const int error = m_file.publishNew(path);
+        if (error == 0) {
+            return path;
+        }
+        if (error != EEXIST) {
+            fail("Cannot create file \"%s\". %s", path, error);
+        }
     }
 }
 

@@ -23,33 +23,21 @@ void ensureDefaultFolder(const std::string& folder, const ProgramPaths& paths) {
     }
 }
 
-std::string numbered(const std::string& stem, std::string_view ext, int copy) {
-    return copy == 1 ? stem + std::string(ext)
-                     : stem + " (" + std::to_string(copy) + ")" + std::string(ext);
-}
-
 }  // namespace
 
 void writeImageFile(const Bitmap& bitmap, ImageFormat format, const EncodeOptions& options,
                     const std::string& path) {
-    FileSink sink(path, FileSink::Mode::Replace);
+    FileSink sink(path);
     encodeImage(sink, bitmap, format, options);
-    sink.commit();
+    sink.commitReplace();
 }
 
 std::string writeNewImageFile(const Bitmap& bitmap, ImageFormat format,
                               const EncodeOptions& options, const std::string& stem,
                               std::string_view ext) {
-    for (int copy = 1;; ++copy) {
-        std::string path = numbered(stem, ext, copy);
-        FileSink sink(path, FileSink::Mode::CreateNew);
-        if (sink.exists()) {
-            continue;
-        }
-        encodeImage(sink, bitmap, format, options);
-        sink.commit();
-        return path;
-    }
+    FileSink sink(stem + std::string(ext));
+    encodeImage(sink, bitmap, format, options);
+    return sink.commitNew(stem, ext);
 }
 
 std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOverride,

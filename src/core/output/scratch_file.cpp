@@ -1,14 +1,13 @@
 #include "core/output/scratch_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "core/error.h"
 #include "core/output/image_format.h"
+#include "core/output/purge_folder.h"
 #include "core/output/save_capture.h"
+#include "core/output/scratch_folder.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/key_access.h"
 
@@ -16,23 +15,12 @@ namespace pelko {
 
 namespace {
 
-// The scratch folder holds captures, so only a real folder of the user's own is written to:
-// a symbolic link or a folder planted by someone else is refused as a failed file creation.
+// The scratch folder holds captures, so only a real folder of the user's own that nobody else
+// may enter is written to: a symbolic link or a folder planted by someone else is refused as a
+// failed file creation.
 void checkScratchDir(const std::string& dir, const std::string& path) {
-    std::string folder = dir;
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
-    struct stat st {};
     int error = 0;
-    if (::lstat(folder.c_str(), &st) != 0) {
-        error = errno;
-    } else if (!S_ISDIR(st.st_mode)) {
-        error = ENOTDIR;
-    } else if (st.st_uid != ::getuid()) {
-        error = EACCES;
-    }
-    if (error != 0) {
+    if (!openScratchFolder(dir, error)) {
         throw Error(formatMessage("Cannot create file \"%s\". %s", {path, std::strerror(error)}));
     }
 }
@@ -65,7 +53,11 @@ std::string SaveCaptureToScratch(const Bitmap& bitmap, int formatOverride,
     const std::string ext(extensionOf(*format));
     const std::string stem = ctx.scratchDir + name.substr(0, name.size() - ext.size());
     checkScratchDir(ctx.scratchDir, stem + ext);
-    return writeNewImageFile(bitmap, *format, options, stem, ext);
+    std::string path = writeNewImageFile(bitmap, *format, options, stem, ext);
+    // Scratch files live until the program ends; a program that runs for weeks drops those
+    // that nothing uses any more once they are a day old.
+    PurgeScratchFolder(ctx.scratchDir, {std::time(nullptr) - kScratchFileLifetime, false});
+    return path;
 }
 
 }  // namespace pelko

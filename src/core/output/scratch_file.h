@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 #include "core/codec/encode.h"
@@ -23,11 +24,16 @@ struct ScratchContext {
 // two readings of the clock, the date first.
 std::string scratchFileName(ImageFormat format, const Clock& clock);
 
+// How long a scratch file that nothing uses is kept, in seconds.
+inline constexpr std::time_t kScratchFileLifetime = 24 * 60 * 60;
+
 // Writes the Bitmap as a new file in the scratch folder, in the format of the override (0: the
 // configured main/saveas; 1 to 4: that format) and returns its full path. A name that exists
 // already gets " (2)", " (3)", ... before its extension, so scratch files never replace one
 // another. An override naming no format writes nothing and returns "". A scratch folder that
-// is missing, not a real folder or not the user's own fails with the file-creation error.
+// is missing, not a real folder, not the user's own or open to others fails with the
+// file-creation error. Afterwards scratch files older than kScratchFileLifetime that no
+// process uses are purged.
 std::string SaveCaptureToScratch(const Bitmap& bitmap, int formatOverride,
                                  const ScratchContext& ctx);
 

@@ -1,25 +1,22 @@
 #include "core/settings/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <utility>
 
 #include "core/error.h"
-#include "core/file_descriptor.h"
+#include "core/settings/settings_file_io.h"
 
 namespace pelko {
 
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 std::string_view trim(std::string_view s) {
     const char* ws = " \t\r\n";
@@ -78,20 +75,6 @@ std::string_view unquote(std::string_view v) {
     return v;
 }
 
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<std::int32_t> parseProfileInteger(std::string_view text) {
@@ -120,13 +103,37 @@ std::optional<std::int32_t> parseProfileInteger(std::string_view text) {
 }
 
 IniFile::IniFile(std::string path) : m_path(std::move(path)) {
-    std::ifstream in(m_path, std::ios::binary);
-    if (!in) {
-        return;
+    load();
+}
+
+IniFile::~IniFile() {
+    if (m_lock >= 0) {
+        ::close(m_lock);
     }
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    std::string text = buffer.str();
+}
+
+void IniFile::load() {
+    m_lines.clear();
+    m_newline = "\n";
+    m_bom = false;
+    m_writable = true;
+    std::string text;
+    switch (readSettingsText(m_path, kMaxFileSize, text)) {
+        case ReadResult::Missing:
+            return;
+        case ReadResult::Refused:
+            m_writable = false;
+            return;
+        case ReadResult::Cut:
+            m_writable = false;
+            break;
+        case ReadResult::Whole:
+            break;
+    }
+    if (text.starts_with(kUtf8Bom)) {
+        m_bom = true;
+        text.erase(0, kUtf8Bom.size());
+    }
     if (text.find("\r\n") != npos) {
         m_newline = "\r\n";
     }
@@ -143,6 +150,42 @@ IniFile::IniFile(std::string path) : m_path(std::move(path)) {
         }
         start = end + 1;
     }
+}
+
+IniFile::Batch::Batch(IniFile& file) : m_file(file) {
+    m_file.m_lock = lockFolderOf(m_file.m_path);
+    m_file.m_changed = false;
+    // The file as it is now, not as it was when this object read it.
+    m_file.load();
+}
+
+IniFile::Batch::~Batch() {
+    if (!m_done && m_file.m_changed) {
+        m_file.load();  // drops the changes that were not written
+    }
+    if (m_file.m_lock >= 0) {
+        ::close(m_file.m_lock);
+    }
+    m_file.m_lock = -1;
+    m_file.m_changed = false;
+}
+
+void IniFile::Batch::commit() {
+    if (m_file.m_changed) {
+        m_file.save();
+    }
+    m_done = true;
+}
+
+template <typename Edit>
+void IniFile::change(Edit edit) {
+    if (m_lock >= 0) {
+        m_changed = edit() || m_changed;
+        return;
+    }
+    Batch batch(*this);
+    m_changed = edit();
+    batch.commit();
 }
 
 IniFile::Location IniFile::locate(std::string_view section, std::string_view key) const {
@@ -204,26 +247,22 @@ void IniFile::writeString(std::string_view section, std::string_view key, std::s
             c = ' ';
         }
     }
-    std::string line = std::string(key) + "=" + clean;
-    std::vector<std::string> before = m_lines;
-    Location loc = locate(section, key);
-    if (loc.keyLine) {
-        m_lines[*loc.keyLine] = line;
-    } else if (loc.sectionLine != npos) {
-        m_lines.insert(m_lines.begin() + std::ptrdiff_t(loc.insertAt), line);
-    } else {
-        if (!m_lines.empty() && !trim(m_lines.back()).empty()) {
-            m_lines.emplace_back();
+    const std::string line = std::string(key) + "=" + clean;
+    change([&] {
+        Location loc = locate(section, key);
+        if (loc.keyLine) {
+            m_lines[*loc.keyLine] = line;
+        } else if (loc.sectionLine != npos) {
+            m_lines.insert(m_lines.begin() + std::ptrdiff_t(loc.insertAt), line);
+        } else {
+            if (!m_lines.empty() && !trim(m_lines.back()).empty()) {
+                m_lines.emplace_back();
+            }
+            m_lines.push_back("[" + std::string(section) + "]");
+            m_lines.push_back(line);
         }
-        m_lines.push_back("[" + std::string(section) + "]");
-        m_lines.push_back(line);
-    }
-    try {
-        save();
-    } catch (...) {
-        m_lines = std::move(before);
-        throw;
-    }
+        return true;
+    });
 }
 
 void IniFile::writeInteger(std::string_view section, std::string_view key, std::int32_t value) {
@@ -235,40 +274,27 @@ void IniFile::writeBool(std::string_view section, std::string_view key, bool val
 }
 
 void IniFile::deleteKey(std::string_view section, std::string_view key) {
-    Location loc = locate(section, key);
-    if (!loc.keyLine) {
-        return;
-    }
-    std::vector<std::string> before = m_lines;
-    m_lines.erase(m_lines.begin() + std::ptrdiff_t(*loc.keyLine));
-    try {
-        save();
-    } catch (...) {
-        m_lines = std::move(before);
-        throw;
-    }
+    change([&] {
+        Location loc = locate(section, key);
+        if (!loc.keyLine) {
+            return false;
+        }
+        m_lines.erase(m_lines.begin() + std::ptrdiff_t(*loc.keyLine));
+        return true;
+    });
 }
 
 void IniFile::save() const {
     const Error failure(formatMessage("Unable to write to %s", {m_path}));
-    std::string text;
+    if (!m_writable) {
+        throw failure;  // a file not read whole is never replaced by what was read of it
+    }
+    std::string text = m_bom ? std::string(kUtf8Bom) : std::string();
     for (const std::string& line : m_lines) {
         text += line;
         text += m_newline;
     }
-    // Write a sibling temporary file and rename it over the original: readers and a crash
-    // see either the old file or the new one, never a torn one.
-    std::string temp = m_path + ".XXXXXX";
-    FileDescriptor fd(::mkstemp(temp.data()));
-    if (fd.get() < 0) {
-        throw failure;
-    }
-    struct stat st {};
-    mode_t mode = ::stat(m_path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 &&
-              ::close(fd.release()) == 0 && ::rename(temp.c_str(), m_path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
+    if (!writeSettingsText(m_path, text)) {
         throw failure;
     }
 }

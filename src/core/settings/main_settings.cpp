@@ -37,6 +37,7 @@ std::uint32_t readHotkeySlot(const IniFile& f, std::size_t slot) {
 // The factory values, in the order they are written; keys not listed keep their values.
 void writeFactoryValues(const ProgramPaths& paths) {
     IniFile f(paths.settingsFile());
+    IniFile::Batch batch(f);
     auto factory = [&f](const auto& key) { write(f, key, key.factory); };
     factory(keys::ssreccursor);
     factory(keys::runww);
@@ -77,6 +78,7 @@ void writeFactoryValues(const ProgramPaths& paths) {
         factory(k);
     }
     factory(keys::skin);
+    batch.commit();
 }
 
 }  // namespace
@@ -137,6 +139,7 @@ void readparams(MainSettings& s, const ProgramPaths& paths, SettingsHost& host) 
 
 void saveparams(const MainSettings& s, const ProgramPaths& paths) {
     IniFile f(paths.settingsFile());
+    IniFile::Batch batch(f);
     write(f, keys::sshk, std::int32_t(s.hotkeys[0]));
     write(f, keys::wct, s.currentMode);
     write(f, keys::language, s.language);
@@ -150,6 +153,7 @@ void saveparams(const MainSettings& s, const ProgramPaths& paths) {
     write(f, keys::email, s.outputs.email);
     write(f, keys::openeditor, s.cbopenineditor);
     write(f, keys::scalingEnable, s.cbenablescaling);
+    batch.commit();
 }
 
 void defaultsettings(MainSettings& s, const ProgramPaths& paths, SettingsHost& host) {

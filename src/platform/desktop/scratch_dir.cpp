@@ -4,6 +4,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
+
+#include "core/output/purge_folder.h"
+#include "core/output/scratch_file.h"
+#include "core/output/scratch_folder.h"
 
 namespace pelko {
 
@@ -17,16 +22,16 @@ std::string scratchDirPath() {
 }
 
 bool prepareScratchDir(const std::string& path) {
-    ::mkdir(path.c_str(), 0700);
-    struct stat st {};
-    std::string dir =
-        path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
-    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+    std::string dir = path;
+    while (dir.size() > 1 && dir.back() == '/') {
+        dir.pop_back();
+    }
+    ::mkdir(dir.c_str(), 0700);  // mkdir never follows a link at its path
+    int error = 0;
+    if (!openScratchFolder(dir, error, true)) {
         return false;
     }
-    if ((st.st_mode & 077) != 0) {
-        ::chmod(dir.c_str(), 0700);
-    }
+    PurgeScratchFolder(path, {std::time(nullptr) - kScratchFileLifetime, false});
     return true;
 }
 

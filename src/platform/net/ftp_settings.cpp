@@ -58,6 +58,7 @@ FtpSettings readFtpSettings(const std::string& path, const FtpSettings& shown) {
 void saveFtpSettings(const std::string& path, const FtpSettings& s) {
     makePrivate(path);
     IniFile f(path);
+    IniFile::Batch batch(f);
     write(f, ftpkeys::savepass, s.savePassword);
     write(f, ftpkeys::host, s.host);
     write(f, ftpkeys::dir, s.dir);
@@ -67,6 +68,7 @@ void saveFtpSettings(const std::string& path, const FtpSettings& s) {
     } else {
         f.deleteKey(ftpkeys::password.section, ftpkeys::password.name);
     }
+    batch.commit();
 }
 
 }  // namespace pelko

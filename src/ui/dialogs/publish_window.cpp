@@ -125,6 +125,7 @@ void Tfrmftp::createControls() {
 
 void Tfrmftp::setFileToUpload(const std::string& path) {
     m_fileToUpload = path;
+    m_fileUse = ScratchFileUse(path);
 }
 
 FtpSettings Tfrmftp::shownSettings() const {

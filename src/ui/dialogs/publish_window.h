@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "core/output/scratch_folder.h"
 #include "ui/dialogs/transfer_status.h"
 
 class QCheckBox;
@@ -85,6 +86,7 @@ class Tfrmftp : public QWidget {
 
     std::string m_programDir;
     std::string m_fileToUpload;
+    ScratchFileUse m_fileUse;  // keeps purges of the scratch folder off the file
     bool m_connected = false;  // the control connection is open, as last reported
     QElapsedTimer m_transferStart;
     TransferStatus m_status;

@@ -22,6 +22,7 @@
 #include "core/output/purge_folder.h"
 #include "core/settings/hotkey_value.h"
 #include "core/settings/key_access.h"
+#include "ui/dialogs/publish_window.h"
 #include "ui/shell/about_box.h"
 #include "ui/toolkit/app_icon.h"
 #include "ui/toolkit/eliding_button.h"
@@ -309,7 +310,9 @@ void TForm1::Exit1Click() {
 
 void TForm1::FormClose() {
     runAction(this, [this] { saveparams(m_settings, m_services.paths); });
-    runAction(this, [this] { PurgeFolder(m_services.scratchDir, true, true, true); });
+    // Upload windows end with the program; their files are then no longer in use.
+    qDeleteAll(findChildren<Tfrmftp*>());
+    runAction(this, [this] { PurgeScratchFolder(m_services.scratchDir, {std::nullopt, true}); });
     if (m_services.releaseHotkeys) {
         runAction(this, m_services.releaseHotkeys);
     }

@@ -10,6 +10,7 @@
 #include "ui/shell/main_window.h"
 #include "ui/toolkit/error_box.h"
 #include "ui/toolkit/native_event_hook.h"
+#include "ui/toolkit/quit_signals.h"
 #include "ui/toolkit/x11_display.h"
 
 namespace pelko {
@@ -59,6 +60,9 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
     });
 
     QObject::connect(&form, &TForm1::closed, &app, &QCoreApplication::quit);
+    // Ended by a signal (the session ends, a terminal closes): save, release and purge as
+    // "Exit" does.
+    const QuitSignals quitSignals([&form] { form.close(); });
     // Ended from outside (the session ends): close the window as "Exit" does.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, &QWidget::close);
 

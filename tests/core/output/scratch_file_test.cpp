@@ -55,9 +55,10 @@ class ScratchTest : public ::testing::Test {
     ScratchTest() : bitmap(test::makePicture(6, 4, [](int x, int y) { return x * 40 + y; })) {
         paths.programDir = dir.path();
         scratch = dir.file("scratch dir/");
-        std::filesystem::create_directory(scratch);
-        ::chmod(scratch.c_str(), 0700);
+        makeScratch();
     }
+    // The scratch folder as the program makes it: private to the user.
+    void makeScratch() const { ::mkdir(scratch.c_str(), 0700); }
     void settings(const std::string& text) { writeText(paths.settingsFile(), text); }
     ScratchContext ctx() const {
         return {paths, scratch, 90, [] { return at(2024, 3, 5, 9, 7, 2); }};
@@ -98,7 +99,7 @@ TEST_F(ScratchTest, FormatFromTheOverrideOrTheConfiguredFormat) {
         SCOPED_TRACE(std::string(c.saveas ? c.saveas : "(absent)") + " " +
                      std::to_string(c.override));
         std::filesystem::remove_all(scratch);
-        std::filesystem::create_directory(scratch);
+        makeScratch();
         settings(c.saveas ? std::string("[main]\nsaveas=") + c.saveas + "\n" : "");
         const std::string path = save(c.override);
         if (*c.name == '\0') {
@@ -218,7 +219,7 @@ TEST_F(ScratchTest, PaintProgramGetsTheScratchPathAsItsOneArgument) {
         SCOPED_TRACE(c.settings);
         launches.clear();
         std::filesystem::remove_all(scratch);
-        std::filesystem::create_directory(scratch);
+        makeScratch();
         settings(c.settings);
         const std::string path = OpenCaptureInPaint(bitmap, c.override, ctx(), record);
         if (c.program == nullptr) {
