@@ -35,11 +35,12 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality,
                                   pelko::executableDir() + "/lib/pelko-tray");
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
-    pelko::CaptureResult result = pipeline.takescreen(cl.captureMode);
-    for (const std::string& file : result.files) {
+    // Each path as soon as it is written: a later output that fails does not hide it.
+    pipeline.onFileWritten = [](const std::string& file) {
         std::printf("%s\n", file.c_str());
-    }
-    std::fflush(stdout);
+        std::fflush(stdout);
+    };
+    const pelko::CaptureResult result = pipeline.takescreen(cl.captureMode);
     outputs.waitForWindows();
     return result.cancelled ? 2 : 0;
 }

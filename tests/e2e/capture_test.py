@@ -189,6 +189,15 @@ class TrueColorDesktop(unittest.TestCase):
                 proc.kill()
                 proc.wait()
 
+    def test_files_written_before_a_failing_output_are_printed(self):
+        # The editor output is refused on the command line, after the file is saved.
+        self.home.settings("png", extra="[general]\nopeneditor=1")
+        proc = self.home.capture(self.desktop, 1, expect_status=1)
+        files = [line for line in proc.stdout.split("\n") if line]
+        self.assertEqual(len(files), 1, proc.stdout)
+        self.assertTrue(os.path.exists(files[0]))
+        self.assertIn("Editor", proc.stderr)
+
     def test_pointer_hotspot_lands_at_the_pointer_position(self):
         self.home.settings("png", cursor=1)
         self.desktop.run("xdotool", "mousemove", "700", "400")
@@ -321,6 +330,25 @@ class WithoutWindowManager(unittest.TestCase):
             desktop.stop()
             home.remove()
 
+    def test_sixteen_bit_displays_keep_their_depth_in_bmp_files(self):
+        for depth in (15, 16):
+            desktop = Desktop(f"320x240x{depth}", wm=False)
+            home = Home()
+            try:
+                desktop.show("--root", "tiles")
+                home.settings("bmp")
+                path = home.capture_file(desktop, 1)
+                with open(path, "rb") as f:
+                    header = f.read(34)
+                self.assertEqual(int.from_bytes(header[28:30], "little"), 16, depth)  # bpp
+                self.assertEqual(int.from_bytes(header[30:34], "little"), 3, depth)  # bit fields
+                rgb = Image.open(path).convert("RGB")
+                self.assertEqual(rgb.size, (320, 240))
+                # Each channel within one step of its 5- or 6-bit width.
+                self.assertEqual(mismatches(rgb, tiles, (0, 0, 320, 240), tolerance=8), [])
+            finally:
+                desktop.stop()
+                home.remove()
 
 
 if __name__ == "__main__":

@@ -21,14 +21,15 @@ def grid(x, y):
     return (x & 0xFF, y & 0xFF, ((x >> 8) & 0xF) << 4 | ((y >> 8) & 0xF))
 
 
-def mismatches(image, expected, box, offset=(0, 0), row_step=1):
+def mismatches(image, expected, box, offset=(0, 0), row_step=1, tolerance=0):
     """Up to six pixels of box (x0, y0, x1, y1 in image) that differ from
-    expected(x + dx, y + dy), every row_step-th row."""
+    expected(x + dx, y + dy) by more than tolerance in a channel, every row_step-th row."""
     px = image.load()
     bad = []
     for y in range(box[1], box[3], row_step):
         for x in range(box[0], box[2]):
-            if px[x, y][:3] != expected(x + offset[0], y + offset[1]):
+            want = expected(x + offset[0], y + offset[1])
+            if any(abs(a - b) > tolerance for a, b in zip(px[x, y][:3], want)):
                 bad.append((x, y))
                 if len(bad) > 5:
                     return bad

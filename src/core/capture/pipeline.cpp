@@ -44,10 +44,6 @@ void scaleCapture(Bitmap& bitmap, const RunSettings& run) {
     bitmap = std::move(target);
 }
 
-void append(std::vector<std::string>& to, std::vector<std::string> files) {
-    to.insert(to.end(), files.begin(), files.end());
-}
-
 }  // namespace
 
 CaptureResult CapturePipeline::takescreen(unsigned mode) {
@@ -110,27 +106,35 @@ CaptureResult CapturePipeline::takescreen(unsigned mode) {
 }
 
 void CapturePipeline::runOutputs(const Bitmap& bitmap, CaptureResult& result) {
+    auto written = [&](std::vector<std::string> files) {
+        for (std::string& file : files) {
+            if (onFileWritten) {
+                onFileWritten(file);
+            }
+            result.files.push_back(std::move(file));
+        }
+    };
     const OutputTargets& out = m_state.outputs;
     if (out.save) {
         SaveContext ctx{m_paths, m_state.jpegQuality, m_clock};
         if (auto path = SaveCaptureToFile(bitmap, 0, "0", ctx)) {
-            result.files.push_back(*path);
+            written({*path});
         }
     }
     if (out.clipboard) {
-        append(result.files, m_outputs.copyToClipboard(bitmap));
+        written(m_outputs.copyToClipboard(bitmap));
     }
     if (out.paint) {
-        append(result.files, m_outputs.openInPaint(bitmap));
+        written(m_outputs.openInPaint(bitmap));
     }
     if (out.ftp) {
-        append(result.files, m_outputs.publishWeb(bitmap));
+        written(m_outputs.publishWeb(bitmap));
     }
     if (out.email) {
-        append(result.files, m_outputs.sendEmail(bitmap));
+        written(m_outputs.sendEmail(bitmap));
     }
     if (m_state.cbopenineditor) {
-        append(result.files, m_outputs.openInEditor(bitmap));
+        written(m_outputs.openInEditor(bitmap));
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +60,10 @@ class CapturePipeline {
     // One capture of the given mode (0: the current default kind). Errors propagate after
     // CurrentMode and the main window are restored.
     CaptureResult takescreen(unsigned mode);
+
+    // Called with each file as soon as an output has written it, so a caller learns of the
+    // files an output wrote before a later output failed.
+    std::function<void(const std::string& path)> onFileWritten;
 
   private:
     void runOutputs(const Bitmap& bitmap, CaptureResult& result);

@@ -31,19 +31,22 @@ int over(int source, int alpha, int dest) {
 
 }  // namespace
 
-void compositePointer(Bitmap& bitmap, const PointerImage& pointer, int x, int y) {
-    const int left = x - pointer.xhot, top = y - pointer.yhot;
-    const int x0 = std::max(0, -left), y0 = std::max(0, -top);
-    const int x1 = std::min(pointer.width, bitmap.width() - left);
-    const int y1 = std::min(pointer.height, bitmap.height() - top);
-    for (int py = y0; py < y1; ++py) {
-        for (int px = x0; px < x1; ++px) {
-            std::uint32_t argb = pointer.argb[std::size_t(py) * pointer.width + px];
+void compositePointer(Bitmap& bitmap, const PointerImage& pointer, std::int64_t x, std::int64_t y) {
+    // 64-bit arithmetic: a region near the ends of the coordinate range puts the pointer
+    // billions of pixels away, which must clip, not overflow.
+    const std::int64_t left = x - pointer.xhot, top = y - pointer.yhot;
+    const std::int64_t x0 = std::max<std::int64_t>(0, -left);
+    const std::int64_t y0 = std::max<std::int64_t>(0, -top);
+    const std::int64_t x1 = std::min<std::int64_t>(pointer.width, bitmap.width() - left);
+    const std::int64_t y1 = std::min<std::int64_t>(pointer.height, bitmap.height() - top);
+    for (std::int64_t py = y0; py < y1; ++py) {
+        for (std::int64_t px = x0; px < x1; ++px) {
+            const std::uint32_t argb = pointer.argb[std::size_t(py * pointer.width + px)];
             int a = int(argb >> 24);
             if (a == 0 && (argb & 0xFFFFFF) == 0) {
                 continue;
             }
-            int bx = left + px, by = top + py;
+            const int bx = int(left + px), by = int(top + py);
             Rgb d = bitmap.colorAt(bx, by);
             int r = std::min(255, over(int((argb >> 16) & 0xFF), a, d.r));
             int g = std::min(255, over(int((argb >> 8) & 0xFF), a, d.g));
@@ -113,7 +116,8 @@ Bitmap CaptureSources::CaptureRegion(const IniFile& settings, bool drawPointer) 
 
 void CaptureSources::DrawPointer(Bitmap& bitmap, const Rect& shown) {
     if (auto pointer = m_screen.pointer()) {
-        compositePointer(bitmap, *pointer, pointer->x - shown.left, pointer->y - shown.top);
+        compositePointer(bitmap, *pointer, std::int64_t(pointer->x) - shown.left,
+                         std::int64_t(pointer->y) - shown.top);
     }
 }
 

@@ -33,6 +33,6 @@ class CaptureSources {
 
 // Composites a premultiplied pointer image onto the Bitmap with its hotspot at (x, y) of the
 // Bitmap, clipped at the Bitmap's edges. Palette Bitmaps take the nearest palette colour.
-void compositePointer(Bitmap& bitmap, const PointerImage& pointer, int x, int y);
+void compositePointer(Bitmap& bitmap, const PointerImage& pointer, std::int64_t x, std::int64_t y);
 
 }  // namespace pelko

@@ -1,5 +1,6 @@
-// Windows bitmap files: BITMAPFILEHEADER, BITMAPINFOHEADER (BI_RGB), the colour table of an
-// indexed Bitmap, then the uncompressed rows bottom-up, each padded to a multiple of 4 bytes.
+// Windows bitmap files: BITMAPFILEHEADER, BITMAPINFOHEADER (BI_RGB; BI_BITFIELDS with the
+// three colour masks for the 16-bit depths 15 and 16), the colour table of an indexed Bitmap,
+// then the uncompressed rows bottom-up, each padded to a multiple of 4 bytes.
 
 #include <algorithm>
 #include <cstdint>
@@ -16,9 +17,21 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
 
+constexpr std::uint32_t kBiRgb = 0, kBiBitfields = 3;
+
+// The masks of the 16-bit layouts: red, green, blue.
+constexpr std::uint32_t kMasks555[3] = {0x7C00, 0x03E0, 0x001F};
+constexpr std::uint32_t kMasks565[3] = {0xF800, 0x07E0, 0x001F};
+
+// An 8-bit channel at a narrower width, to the nearest step.
+constexpr std::uint32_t narrow(std::uint32_t value, std::uint32_t steps) {
+    return (value * steps + 127) / 255;
+}
+
 struct BmpLayout {
     int bitCount = 0;
-    std::size_t rowSize = 0;  // bytes per stored row, padding included
+    const std::uint32_t* masks = nullptr;  // bit-field masks of 16-bit files
+    std::size_t rowSize = 0;               // bytes per stored row, padding included
     std::size_t imageSize = 0;
     std::vector<Rgb> colorTable;
     std::size_t pixelOffset = 0;
@@ -38,13 +51,18 @@ void putU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 BmpLayout bmpLayout(const Bitmap& bitmap) {
     BmpLayout layout;
     layout.bitCount = bitmap.depth();
+    if (bitmap.depth() == 15 || bitmap.depth() == 16) {
+        layout.bitCount = 16;
+        layout.masks = bitmap.depth() == 15 ? kMasks555 : kMasks565;
+    }
     const std::size_t rowBits = checkedImageSize(bitmap.width(), layout.bitCount, 1);
     layout.rowSize = (rowBits + 31) / 32 * 4;
     layout.imageSize = checkedImageSize(bitmap.height(), (long long)layout.rowSize, 1);
     if (bitmap.indexed()) {
         layout.colorTable = indexedColorTable(bitmap);
     }
-    layout.pixelOffset = kFileHeaderSize + kInfoHeaderSize + 4 * layout.colorTable.size();
+    layout.pixelOffset =
+        kFileHeaderSize + kInfoHeaderSize + 4 * layout.colorTable.size() + (layout.masks ? 12 : 0);
     layout.fileSize = layout.pixelOffset + layout.imageSize;
     if (layout.fileSize > std::numeric_limits<std::uint32_t>::max()) {
         throw Error("The image is too large for a BMP file");
@@ -67,7 +85,7 @@ void writeInfoHeader(ByteSink& sink, const Bitmap& bitmap, const BmpLayout& layo
     putU32(out, std::uint32_t(bitmap.height()));  // positive: rows stored bottom-up
     putU16(out, 1);                               // planes
     putU16(out, std::uint32_t(layout.bitCount));
-    putU32(out, 0);  // BI_RGB
+    putU32(out, layout.masks ? kBiBitfields : kBiRgb);
     putU32(out, std::uint32_t(layout.imageSize));
     putU32(out, 0);  // horizontal resolution: unspecified
     putU32(out, 0);  // vertical resolution: unspecified
@@ -78,6 +96,11 @@ void writeInfoHeader(ByteSink& sink, const Bitmap& bitmap, const BmpLayout& layo
 
 void writeColorTable(ByteSink& sink, const BmpLayout& layout) {
     std::vector<std::uint8_t> out;
+    if (layout.masks) {
+        for (int i = 0; i < 3; ++i) {
+            putU32(out, layout.masks[i]);
+        }
+    }
     out.reserve(4 * layout.colorTable.size());
     for (Rgb c : layout.colorTable) {
         out.insert(out.end(), {c.b, c.g, c.r, 0});
@@ -103,6 +126,19 @@ void packRow(const Bitmap& bitmap, int y, std::uint8_t* out) {
         case 8:
             std::copy_n(in, width, out);
             break;
+        case 15:
+        case 16: {
+            const std::uint32_t greenSteps = bitmap.depth() == 16 ? 63 : 31;
+            const int redShift = bitmap.depth() == 16 ? 11 : 10;
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t v = narrow(in[4 * x + 2], 31) << redShift |
+                                        narrow(in[4 * x + 1], greenSteps) << 5 |
+                                        narrow(in[4 * x], 31);
+                out[2 * x] = std::uint8_t(v);
+                out[2 * x + 1] = std::uint8_t(v >> 8);
+            }
+            break;
+        }
         case 24:
             for (int x = 0; x < width; ++x) {
                 out[3 * x] = in[4 * x];

@@ -24,7 +24,8 @@ Bitmap::Bitmap(int width, int height, int depth) {
 }
 
 void Bitmap::reset(int width, int height, int depth) {
-    if (depth != 1 && depth != 4 && depth != 8 && depth != 24 && depth != 32) {
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 15 && depth != 16 && depth != 24 &&
+        depth != 32) {
         throw Error("Invalid pixel format");
     }
     std::size_t size = checkedImageSize(width, height, depth <= 8 ? 1 : 4);

@@ -24,11 +24,12 @@ constexpr Rgb fromColorRef(ColorRef c) {
 
 // An owned raster image.
 //
-// depth() is the bit depth the image stands for (1, 4, 8, 24 or 32): the depth files are
-// written at. Storage is one of two layouts, chosen by depth:
+// depth() is the bit depth the image stands for (1, 4, 8, 15, 16, 24 or 32): the depth files
+// are written at (15 and 16 are the 5-5-5 and 5-6-5 layouts of 16 bits per pixel that 15- and
+// 16-bit displays have). Storage is one of two layouts, chosen by depth:
 //  - depth 1, 4, 8: one byte per pixel holding a palette index (palette() has the colours);
-//  - depth 24, 32: four bytes per pixel, B, G, R, X in memory order (little-endian 0xXXRRGGBB),
-//    the X byte 0 for depth 24 and alpha for depth 32.
+//  - depth 15, 16, 24, 32: four bytes per pixel, B, G, R, X in memory order (little-endian
+//    0xXXRRGGBB), 8 bits a channel, the X byte 0 except for depth 32, where it is alpha.
 // Rows are tightly packed, top row first. A fresh screen copy is marked device-dependent.
 class Bitmap {
   public:

@@ -44,12 +44,12 @@ LocalTime localNow() {
 
 std::string ExpandFileNameTemplate(std::string_view templ, std::int32_t number,
                                    const Clock& clock) {
-    LocalTime date = clock();
+    // One reading: a name made at midnight never pairs one day's date with the next day's time.
+    const LocalTime now = clock();
     std::string out = replaceAllNoCase(
-        templ, "<%date>", twoDigitTriple(date.year, date.month, date.day, "%04d-%02d-%02d"));
-    LocalTime time = clock();
+        templ, "<%date>", twoDigitTriple(now.year, now.month, now.day, "%04d-%02d-%02d"));
     out = replaceAllNoCase(out, "<%time>",
-                           twoDigitTriple(time.hour, time.minute, time.second, "%02d-%02d-%02d"));
+                           twoDigitTriple(now.hour, now.minute, now.second, "%02d-%02d-%02d"));
     return replaceAllNoCase(out, "<%ssnum>", std::to_string(number));
 }
 

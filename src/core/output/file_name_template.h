@@ -19,7 +19,7 @@ LocalTime localNow();
 
 // Replaces every "<%date>" by yyyy-mm-dd, then every "<%time>" by hh-nn-ss (24-hour clock),
 // then every "<%ssnum>" by the number in decimal, the tokens in any letter case. The date and
-// the time are two readings of the clock, the date first. Everything else is copied.
+// the time come from one reading of the clock. Everything else is copied.
 std::string ExpandFileNameTemplate(std::string_view templ, std::int32_t number, const Clock& clock);
 
 }  // namespace pelko

@@ -1,5 +1,8 @@
 #include "core/output/image_format.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace pelko {
 
 std::optional<ImageFormat> ResolveOutputFormat(std::string_view saveas, int formatOverride) {
@@ -9,13 +12,20 @@ std::optional<ImageFormat> ResolveOutputFormat(std::string_view saveas, int form
         }
         return ImageFormat(formatOverride);
     }
-    if (saveas == "jpg") {
+    // Hand-edited files say "JPG" or "Png" as often as "jpg".
+    auto is = [saveas](std::string_view name) {
+        return saveas.size() == name.size() &&
+               std::equal(saveas.begin(), saveas.end(), name.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) == b;
+               });
+    };
+    if (is("jpg")) {
         return ImageFormat::Jpeg;
     }
-    if (saveas == "png") {
+    if (is("png")) {
         return ImageFormat::Png;
     }
-    if (saveas == "gif") {
+    if (is("gif")) {
         return ImageFormat::Gif;
     }
     return ImageFormat::Bmp;

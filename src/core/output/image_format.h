@@ -8,7 +8,7 @@
 namespace pelko {
 
 // The format an output uses: override 0 takes the configured main/saveas text ("bmp", "jpg",
-// "png" or "gif", letter case counting; anything else is BMP), 1 to 4 name a format by its
+// "png" or "gif" in any letter case; anything else is BMP), 1 to 4 name a format by its
 // code, and any other override names none, so the output writes nothing.
 std::optional<ImageFormat> ResolveOutputFormat(std::string_view saveas, int formatOverride);
 

@@ -25,6 +25,15 @@ void ensureDefaultFolder(const std::string& folder, const ProgramPaths& paths) {
 
 }  // namespace
 
+std::string outputFolderInUse(const IniFile& settings, const ProgramPaths& paths) {
+    const std::string stored = read(settings, keys::saveto);
+    struct stat st {};
+    if (stored.empty() || ::stat(stored.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return paths.screensDir();
+    }
+    return stored;
+}
+
 void writeImageFile(const Bitmap& bitmap, ImageFormat format, const EncodeOptions& options,
                     const std::string& path) {
     FileSink sink(path);
@@ -51,7 +60,7 @@ std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOve
         IniFile f(ctx.paths.settingsFile());
         format = ResolveOutputFormat(read(f, keys::saveas), formatOverride);
         if (target == kConfiguredTarget) {
-            folder = read(f, keys::saveto);
+            folder = outputFolderInUse(f, ctx.paths);
             templ = read(f, keys::screensfilename);
         } else {
             std::size_t slash = target.rfind('/');

@@ -7,6 +7,7 @@
 #include "core/codec/encode.h"
 #include "core/image/bitmap.h"
 #include "core/output/file_name_template.h"
+#include "core/settings/ini_file.h"
 #include "core/settings/program_paths.h"
 
 namespace pelko {
@@ -18,7 +19,12 @@ struct SaveContext {
     Clock clock = localNow;
 };
 
-// Writes the Bitmap as an image file. target "0" means the configured folder (main/saveto)
+// The folder captures are saved to: main/saveto while the folder it names exists, else the
+// program's screens folder. The setting itself stays, for when its folder is back.
+std::string outputFolderInUse(const IniFile& settings, const ProgramPaths& paths);
+
+// Writes the Bitmap as an image file. target "0" means the configured folder (main/saveto,
+// see outputFolderInUse)
 // and name template (settings/screensfilename), with the capture number advanced; a name
 // that exists already gets " (2)", " (3)", ... before its extension. Any other target is a
 // full path whose folder and name template are used, and an existing file there is

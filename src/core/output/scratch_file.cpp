@@ -28,11 +28,10 @@ void checkScratchDir(const std::string& dir, const std::string& path) {
 }  // namespace
 
 std::string scratchFileName(ImageFormat format, const Clock& clock) {
-    const LocalTime date = clock();
-    const LocalTime time = clock();
-    return std::to_string(date.year) + "-" + std::to_string(date.month) + "-" +
-           std::to_string(date.day) + "~" + std::to_string(time.hour) + "-" +
-           std::to_string(time.minute) + "-" + std::to_string(time.second) +
+    const LocalTime now = clock();  // one reading for the date and the time
+    return std::to_string(now.year) + "-" + std::to_string(now.month) + "-" +
+           std::to_string(now.day) + "~" + std::to_string(now.hour) + "-" +
+           std::to_string(now.minute) + "-" + std::to_string(now.second) +
            std::string(extensionOf(format));
 }
 

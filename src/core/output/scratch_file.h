@@ -20,8 +20,8 @@ struct ScratchContext {
 };
 
 // The scratch file name of a format: year-month-day~hour-minute-second and the format's
-// extension, the numbers without leading zeros (2024-3-5~9-7-2.png). The date and the time are
-// two readings of the clock, the date first.
+// extension, the numbers without leading zeros (2024-3-5~9-7-2.png). The date and the time come
+// from one reading of the clock.
 std::string scratchFileName(ImageFormat format, const Clock& clock);
 
 // How long a scratch file that nothing uses is kept, in seconds.

@@ -46,16 +46,18 @@ inline constexpr StringKey exteditor{"general", "exteditor", "", ""};     // fac
 inline constexpr IntKey screenbgcolor{"general", "screenbgcolor", 0, 0};  // read with current
 
 // [settings]
-inline constexpr IntKey wct{"settings", "wct", 0, 1};   // read with current
-inline constexpr IntKey jcq{"settings", "jcq", 0, 90};  // read with current
+inline constexpr IntKey wct{"settings", "wct", 0, 1};  // read with current
+// Read with current; a stored 0, junk or no key at all means the factory quality.
+inline constexpr IntKey jcq{"settings", "jcq", 0, 90};
 inline constexpr StringKey screensfilename{"settings", "screensfilename", "", "<%DATE> at <%TIME>"};
 inline constexpr BoolKey saveac{"settings", "saveac", false, true};  // read with current
 inline constexpr BoolKey clipboardac{"settings", "clipboardac", false, false};
 inline constexpr BoolKey paintac{"settings", "paintac", false, false};
-inline constexpr IntKey startx{"settings", "startx", 1, 100};
-inline constexpr IntKey starty{"settings", "starty", 1, 100};
-inline constexpr IntKey rwidth{"settings", "rwidth", 1, 400};
-inline constexpr IntKey rheight{"settings", "rheight", 1, 300};
+// A fixed region never stored is the factory region, not a 1 x 1 pixel.
+inline constexpr IntKey startx{"settings", "startx", 100, 100};
+inline constexpr IntKey starty{"settings", "starty", 100, 100};
+inline constexpr IntKey rwidth{"settings", "rwidth", 400, 400};
+inline constexpr IntKey rheight{"settings", "rheight", 300, 300};
 inline constexpr IntKey imgwidth{"settings", "imgwidth", 0, 100};
 inline constexpr IntKey imgheight{"settings", "imgheight", 0, 100};
 inline constexpr IntKey imgpercent{"settings", "imgpercent", 0, 1};

@@ -1,7 +1,6 @@
 #include "core/settings/main_settings.h"
 
 #include <exception>
-#include <filesystem>
 
 #include "core/settings/key_access.h"
 
@@ -20,11 +19,6 @@ class FlagGuard {
   private:
     bool& m_flag;
 };
-
-bool folderExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
-}
 
 std::uint32_t readHotkeySlot(const IniFile& f, std::size_t slot) {
     if (slot == 0) {
@@ -89,8 +83,9 @@ void readparams(MainSettings& s, const ProgramPaths& paths, SettingsHost& host) 
         FlagGuard loading(s.settingsLoading);
         IniFile f(paths.settingsFile());
 
-        std::string saveto = read(f, keys::saveto);
-        if (saveto.empty() || !exists(f, keys::saveto) || !folderExists(saveto)) {
+        // A folder that is missing now (an unmounted disk or share) keeps its setting;
+        // captures go to the screens folder until it is back (see outputFolderInUse).
+        if (read(f, keys::saveto).empty() || !exists(f, keys::saveto)) {
             write(f, keys::saveto, paths.screensDir());
         }
         if (read(f, keys::screensfilename).empty()) {
@@ -126,7 +121,12 @@ void readparams(MainSettings& s, const ProgramPaths& paths, SettingsHost& host) 
             s.hotkeys[slot] = readHotkeySlot(f, slot);
         }
         s.runmm = read(f, keys::runmm);
+        // Quality 0 is no quality: a first start or a junk value writes the factory quality,
+        // never the worst one.
         s.jpegQuality = read(f, keys::jcq, s.jpegQuality);
+        if (s.jpegQuality == 0) {
+            s.jpegQuality = keys::jcq.factory;
+        }
         s.language = read(f, keys::language, s.language);
         s.currentMode = read(f, keys::wct, s.currentMode);
         host.refreshControls(s);

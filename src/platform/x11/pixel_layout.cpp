@@ -88,6 +88,22 @@ void RowConverter::convertGeneric(const std::uint8_t* src, int width, std::uint8
     }
 }
 
+int RowConverter::bitmapDepth() const {
+    if (m_layout.indexed) {
+        return 8;
+    }
+    const bool low5 = m_layout.blueMask == 0x001F;
+    if (m_layout.bitsPerPixel == 16 && low5 && m_layout.redMask == 0x7C00 &&
+        m_layout.greenMask == 0x03E0) {
+        return 15;
+    }
+    if (m_layout.bitsPerPixel == 16 && low5 && m_layout.redMask == 0xF800 &&
+        m_layout.greenMask == 0x07E0) {
+        return 16;
+    }
+    return 24;
+}
+
 void RowConverter::convert(const std::uint8_t* src, int width, std::uint8_t* dst) const {
     switch (m_path) {
         case Path::Indices8:

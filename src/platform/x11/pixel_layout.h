@@ -25,7 +25,9 @@ class RowConverter {
     // Throws pelko::Error for layouts it cannot read (other pixel sizes, indices above 8 bits).
     explicit RowConverter(const PixelLayout& layout);
 
-    int bitmapDepth() const { return m_layout.indexed ? 8 : 24; }
+    // 8 for indexed layouts; 15 or 16 for the usual 16-bit layouts (5-5-5, 5-6-5), so files
+    // keep the display's depth; 24 for the rest.
+    int bitmapDepth() const;
     void convert(const std::uint8_t* src, int width, std::uint8_t* dst) const;
 
   private:

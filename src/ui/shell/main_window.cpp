@@ -20,6 +20,7 @@
 #include "core/capture/sources.h"
 #include "core/error.h"
 #include "core/output/purge_folder.h"
+#include "core/output/save_capture.h"
 #include "core/settings/hotkey_value.h"
 #include "core/settings/key_access.h"
 #include "ui/dialogs/publish_window.h"
@@ -169,6 +170,17 @@ void TForm1::updateuotputbtn() {
         }
     }
     btnafter->setText(caption.isEmpty() ? QStringLiteral("Nothing") : caption);
+    showOutputFolder();
+}
+
+void TForm1::showOutputFolder() {
+    QString tip;
+    if (mnsave->isChecked()) {
+        const std::string folder =
+            outputFolderInUse(IniFile(m_services.paths.settingsFile()), m_services.paths);
+        tip = QStringLiteral("Screenshots are saved in %1").arg(QString::fromStdString(folder));
+    }
+    btnafter->setToolTip(tip);
 }
 
 void TForm1::SetSettingsToDefault1Click() {
@@ -217,6 +229,7 @@ void TForm1::hideMainWindow() {
 }
 
 void TForm1::restoreMainWindow() {
+    showOutputFolder();  // the folder may have come back (or gone) since
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();

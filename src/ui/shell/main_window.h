@@ -51,6 +51,8 @@ class TForm1 : public QWidget, public SettingsHost, public CaptureHost {
     void checkwct(QAction* item);
     // The caption of the output button from the checked output items.
     void updateuotputbtn();
+    // The output button's tip names the folder captures go to now.
+    void showOutputFolder();
     // Closing: saveparams, then the scratch folder is purged and the hotkeys released.
     void FormClose();
 

@@ -31,7 +31,12 @@ TEST(CompositePointer, PremultipliedOverAndClipping) {
     EXPECT_EQ(b.pixel32(2, 2), 0x00000000u);
 
     compositePointer(b, p, 100, -100);  // far outside: nothing changes, nothing crashes
-    compositePointer(b, p, 4, 4);       // only the top-left pixel lands, at (3, 3)
+    // Offsets past the 32-bit range, as a region at its far end gives.
+    for (const std::int64_t far : {-4294967296LL, 4294967295LL, 2147483647LL, -2147483648LL}) {
+        compositePointer(b, p, far, far);
+        compositePointer(b, p, far, 2);
+    }
+    compositePointer(b, p, 4, 4);  // only the top-left pixel lands, at (3, 3)
     EXPECT_EQ(b.pixel32(3, 3), 0x00FF0000u);
 }
 

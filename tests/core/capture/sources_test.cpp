@@ -60,11 +60,35 @@ TEST_F(RegionTest, RegionPixelsAndPointer) {
     EXPECT_EQ(b.pixel32(5, 5), 0x00FFFFFFu);
 }
 
-TEST_F(RegionTest, MissingOrJunkValuesGiveOnePixelAtOneOne) {
-    Bitmap b = capture("startx=abc\nrwidth=\n");
-    EXPECT_EQ(b.width(), 1);
-    EXPECT_EQ(b.height(), 1);
-    EXPECT_EQ(b.pixel32(0, 0), FakeScreen::pixelAt(1, 1));
+TEST_F(RegionTest, MissingOrJunkValuesGiveTheFactoryRegion) {
+    screen.width = 640;
+    screen.height = 480;
+    for (const char* values : {"", "startx=abc\nrwidth=\n"}) {
+        SCOPED_TRACE(values);
+        Bitmap b = capture(values);
+        EXPECT_EQ(b.width(), 400);
+        EXPECT_EQ(b.height(), 300);
+        EXPECT_EQ(b.pixel32(0, 0), FakeScreen::pixelAt(100, 100));
+    }
+}
+
+TEST_F(RegionTest, RegionsAtTheEndsOfTheCoordinateRangeWithThePointer) {
+    screen.cursor = whitePointer(30, 20);
+    struct Case {
+        const char* values;
+        int width, height;
+    };
+    const Case cases[] = {
+        {"startx=-2147483648\nstarty=-2147483648\nrwidth=10\nrheight=10\n", 10, 10},
+        {"startx=2147483637\nstarty=2147483637\nrwidth=10\nrheight=10\n", 10, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.values);
+        Bitmap b = capture(c.values, true);
+        EXPECT_EQ(b.width(), c.width);
+        EXPECT_EQ(b.height(), c.height);
+        EXPECT_EQ(b.pixel32(0, 0), 0u);  // nothing of the screen or the pointer
+    }
 }
 
 TEST_F(RegionTest, PartlyOffScreenKeepsItsSizeBlackOutside) {

@@ -92,5 +92,49 @@ TEST(BmpWriter, IndicesPastThePaletteGetBlackTableEntries) {
     EXPECT_EQ(decodeWithPillow({dir / "past.bmp"})[0].pixels, colorsOf(bitmap));
 }
 
+// 15- and 16-bit displays keep their depth: 16 bits per pixel with the layout's masks.
+TEST(BmpWriter, SixteenBitDepthsWriteBitFields) {
+    struct Case {
+        int depth;
+        std::uint32_t masks[3];
+        std::uint16_t white, sample;  // raw values of (255, 255, 255) and (0x80, 0x40, 0x20)
+    };
+    const Case cases[] = {
+        {15, {0x7C00, 0x03E0, 0x001F}, 0x7FFF, 0x4104},
+        {16, {0xF800, 0x07E0, 0x001F}, 0xFFFF, 0x8204},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.depth);
+        Bitmap bitmap = makeRgbBitmap(5, 3, c.depth, [](int x, int y) {
+            return Rgb{std::uint8_t(x * 60), std::uint8_t(y * 100), std::uint8_t(x * y * 20)};
+        });
+        bitmap.setPixel32(0, 2, 0x00FFFFFF);  // bottom row, stored first
+        bitmap.setPixel32(1, 2, 0x00804020);
+        const std::vector<std::uint8_t> bytes = encodeToBytes(bitmap, ImageFormat::Bmp);
+        const std::size_t rowSize = 12;  // 5 pixels of 2 bytes, padded
+        ASSERT_EQ(bytes.size(), 66 + rowSize * 3);
+        EXPECT_EQ(u32At(bytes, 10), 66u);  // after the header and the three masks
+        EXPECT_EQ(u16At(bytes, 28), 16);
+        EXPECT_EQ(u32At(bytes, 30), 3u);  // BI_BITFIELDS
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(u32At(bytes, 54 + 4 * std::size_t(k)), c.masks[k]);
+        }
+        EXPECT_EQ(u16At(bytes, 66), c.white);
+        EXPECT_EQ(u16At(bytes, 68), c.sample);
+
+        // An independent reader sees the picture, each channel within one step of its width.
+        writeFile(dir / "d.bmp", bytes);
+        const DecodedImage decoded = decodeWithPillow({dir / "d.bmp"})[0];
+        const std::vector<Rgb> want = colorsOf(bitmap);
+        ASSERT_EQ(decoded.pixels.size(), want.size());
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            EXPECT_NEAR(decoded.pixels[i].r, want[i].r, 8) << i;
+            EXPECT_NEAR(decoded.pixels[i].g, want[i].g, c.depth == 16 ? 4 : 8) << i;
+            EXPECT_NEAR(decoded.pixels[i].b, want[i].b, 8) << i;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace pelko::test

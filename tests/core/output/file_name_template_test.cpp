@@ -32,16 +32,18 @@ TEST(ExpandFileNameTemplate, Tokens) {
     }
 }
 
-TEST(ExpandFileNameTemplate, LateHoursAndTwoClockReadingsDateFirst) {
+TEST(ExpandFileNameTemplate, LateHoursAndOneClockReadingAcrossMidnight) {
     EXPECT_EQ(ExpandFileNameTemplate("<%time>", 0, fixedClock({2024, 12, 31, 23, 59, 59})),
               "23-59-59");
-    // The date is read first: at midnight the date may be the old day's and the time the new
-    // day's, never the other way round.
+    // A clock that moves to the next day after its first reading: date and time stay one
+    // moment, never the old day's date with the new day's time.
     int calls = 0;
     Clock ticking = [&calls]() -> LocalTime {
         return calls++ == 0 ? LocalTime{2024, 12, 31, 23, 59, 59} : LocalTime{2025, 1, 1, 0, 0, 0};
     };
-    EXPECT_EQ(ExpandFileNameTemplate("<%date> <%time>", 0, ticking), "2024-12-31 00-00-00");
+    EXPECT_EQ(ExpandFileNameTemplate("<%date> <%time> <%date>", 0, ticking),
+              "2024-12-31 23-59-59 2024-12-31");
+    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace

@@ -13,11 +13,12 @@ TEST(ResolveOutputFormat, ConfiguredTextAndOverrides) {
         std::optional<ImageFormat> format;
     };
     const Case cases[] = {
-        {"bmp", 0, F::Bmp},       {"jpg", 0, F::Jpeg},       {"png", 0, F::Png},
-        {"gif", 0, F::Gif},       {"JPG", 0, F::Bmp},        {"", 0, F::Bmp},
-        {"jpeg", 0, F::Bmp},      {" png", 0, F::Bmp},       {"gif", 1, F::Bmp},
-        {"bmp", 2, F::Jpeg},      {"bmp", 3, F::Png},        {"bmp", 4, F::Gif},
-        {"png", 5, std::nullopt}, {"png", -1, std::nullopt},
+        {"bmp", 0, F::Bmp},  {"jpg", 0, F::Jpeg},      {"png", 0, F::Png},
+        {"gif", 0, F::Gif},  {"JPG", 0, F::Jpeg},      {"", 0, F::Bmp},
+        {"Png", 0, F::Png},  {"gIF", 0, F::Gif},       {"BMP", 0, F::Bmp},
+        {"jpgx", 0, F::Bmp}, {"jpeg", 0, F::Bmp},      {" png", 0, F::Bmp},
+        {"gif", 1, F::Bmp},  {"bmp", 2, F::Jpeg},      {"bmp", 3, F::Png},
+        {"bmp", 4, F::Gif},  {"png", 5, std::nullopt}, {"png", -1, std::nullopt},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ResolveOutputFormat(c.saveas, c.override), c.format)

@@ -68,7 +68,7 @@ TEST_F(SaveCaptureTest, SameNameTwiceKeepsBothFiles) {
 
 TEST_F(SaveCaptureTest, FormatFromSettingsAndOverride) {
     settings("saveto=" + dir.file("out/") + "\nsaveas=JPG", "screensfilename=a<%ssnum>");
-    EXPECT_EQ(save(), dir.file("out/a1.bmp"));  // upper-case text is not a format name
+    EXPECT_EQ(save(), dir.file("out/a1.jpg"));  // format names in any letter case
     EXPECT_EQ(save(2), dir.file("out/a2.jpg"));
     EXPECT_EQ(save(5), std::nullopt);  // no format: nothing written, number still advanced
     EXPECT_EQ(storedNumber(), 4);
@@ -78,6 +78,7 @@ TEST_F(SaveCaptureTest, FormatFromSettingsAndOverride) {
 }
 
 TEST_F(SaveCaptureTest, FolderIsAPlainPrefixAndEmptyTemplateLeavesTheExtension) {
+    std::filesystem::create_directory(dir.file("shots"));  // exists, named without "/"
     settings("saveto=" + dir.file("shots"), "screensfilename=a");
     EXPECT_EQ(save(), dir.path() + "/shotsa.bmp");
     settings("saveto=" + dir.file("out/"), "screensfilename=");
@@ -94,19 +95,32 @@ TEST_F(SaveCaptureTest, ExplicitTargetKeepsItsNameAndReplacesTheFile) {
 }
 
 TEST_F(SaveCaptureTest, UnwritableFolderReportsAndOnlyTheNumberChanges) {
-    std::string missing = dir.file("gone/");
-    settings("saveto=" + missing, "screensfilename=n");
+    settings("saveto=" + dir.file("out/"), "screensfilename=gone/n");
     std::string before = readText(paths.settingsFile());
     try {
         save();
         FAIL() << "no error";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Cannot create file \"" + missing + "n.bmp\". No such file or directory");
+        EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + dir.file("out/gone/n.bmp") +
+                                             "\". No such file or directory");
     }
-    EXPECT_FALSE(std::filesystem::exists(missing));  // folders other than the default: never made
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/gone")));  // subfolders: never made
     EXPECT_EQ(storedNumber(), 2);
     EXPECT_EQ(readText(paths.settingsFile()), before + "\n[filename]\nssnum=2\n");
+}
+
+TEST_F(SaveCaptureTest, MissingFolderSendsCapturesToTheScreensFolderAndKeepsTheSetting) {
+    const std::string away = dir.file("unmounted/");
+    settings("saveto=" + away, "screensfilename=n");
+    const std::string before = readText(paths.settingsFile());
+    EXPECT_EQ(outputFolderInUse(IniFile(paths.settingsFile()), paths), paths.screensDir());
+    EXPECT_EQ(save(), paths.screensDir() + "n.bmp");
+    EXPECT_EQ(IniFile(paths.settingsFile()).readString("main", "saveto", ""), away);
+    EXPECT_FALSE(std::filesystem::exists(away));
+
+    std::filesystem::create_directory(away);  // the disk is back
+    EXPECT_EQ(outputFolderInUse(IniFile(paths.settingsFile()), paths), away);
+    EXPECT_EQ(save(), away + "n.bmp");
 }
 
 TEST_F(SaveCaptureTest, DefaultFolderIsCreatedWhenMissing) {

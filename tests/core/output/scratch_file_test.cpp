@@ -25,7 +25,7 @@ LocalTime at(int year, int month, int day, int hour, int minute, int second) {
     return {year, month, day, hour, minute, second};
 }
 
-TEST(ScratchFileName, NumbersWithoutLeadingZerosAndTheDateReadFirst) {
+TEST(ScratchFileName, NumbersWithoutLeadingZerosFromOneClockReading) {
     struct Case {
         LocalTime first, second;
         ImageFormat format;
@@ -38,15 +38,15 @@ TEST(ScratchFileName, NumbersWithoutLeadingZerosAndTheDateReadFirst) {
         {at(2024, 1, 1, 0, 0, 0), at(2024, 1, 1, 0, 0, 0), ImageFormat::Jpeg, "2024-1-1~0-0-0.jpg"},
         {at(2024, 10, 10, 10, 10, 10), at(2024, 10, 10, 10, 10, 10), ImageFormat::Gif,
          "2024-10-10~10-10-10.gif"},
-        // Two readings across midnight: the old day's date, the new day's time.
+        // A clock that moves on to the next day after its first reading: one moment.
         {at(2024, 12, 31, 23, 59, 59), at(2025, 1, 1, 0, 0, 0), ImageFormat::Png,
-         "2024-12-31~0-0-0.png"},
+         "2024-12-31~23-59-59.png"},
     };
     for (const Case& c : cases) {
         int calls = 0;
         Clock clock = [&] { return calls++ == 0 ? c.first : c.second; };
         EXPECT_EQ(scratchFileName(c.format, clock), c.name);
-        EXPECT_EQ(calls, 2);
+        EXPECT_EQ(calls, 1);
     }
 }
 
@@ -87,8 +87,10 @@ TEST_F(ScratchTest, FormatFromTheOverrideOrTheConfiguredFormat) {
         {"png", 0, "2024-3-5~9-7-2.png", "\x89PNG"},
         {"jpg", 0, "2024-3-5~9-7-2.jpg", "\xFF\xD8"},
         {"gif", 0, "2024-3-5~9-7-2.gif", "GIF8"},
-        {"PNG", 0, "2024-3-5~9-7-2.bmp", "BM"},  // letter case counts; unknown is BMP
-        {"gif", 1, "2024-3-5~9-7-2.bmp", "BM"},  // the editor's working copy
+        {"PNG", 0, "2024-3-5~9-7-2.png", "\x89PNG"},  // any letter case
+        {"Jpg", 0, "2024-3-5~9-7-2.jpg", "\xFF\xD8"},
+        {"tiff", 0, "2024-3-5~9-7-2.bmp", "BM"},  // unknown is BMP
+        {"gif", 1, "2024-3-5~9-7-2.bmp", "BM"},   // the editor's working copy
         {"bmp", 2, "2024-3-5~9-7-2.jpg", "\xFF\xD8"},
         {"bmp", 3, "2024-3-5~9-7-2.png", "\x89PNG"},
         {"bmp", 4, "2024-3-5~9-7-2.gif", "GIF8"},

@@ -58,7 +58,7 @@ TEST_F(MainSettingsTest, FirstStartWithoutFileRepairsFolderAndTemplate) {
     EXPECT_EQ(s.hotkeys[1], 24646u);
     EXPECT_EQ(s.hotkeys[8], 24648u);
     EXPECT_EQ(s.currentMode, 0);
-    EXPECT_EQ(s.jpegQuality, 0);
+    EXPECT_EQ(s.jpegQuality, 90);  // the factory quality, never 0 (which writes quality 1)
     EXPECT_EQ(s.skinName, "macos");
     EXPECT_TRUE(s.runww);
     EXPECT_EQ(host.startup, true);
@@ -68,7 +68,7 @@ TEST_F(MainSettingsTest, FirstStartWithoutFileRepairsFolderAndTemplate) {
     EXPECT_FALSE(s.settingsLoading);
 }
 
-TEST_F(MainSettingsTest, RepairsDeletedFolderAndEmptyTemplateKeepsGoodOnes) {
+TEST_F(MainSettingsTest, RepairsEmptyFolderAndTemplateKeepsAMissingFolder) {
     std::string shots = dir.file("shots/");
     std::filesystem::create_directory(shots);
     writeText(ini(), "[main]\nsaveto=" + shots + "\n[settings]\nscreensfilename=\n");
@@ -76,9 +76,32 @@ TEST_F(MainSettingsTest, RepairsDeletedFolderAndEmptyTemplateKeepsGoodOnes) {
     EXPECT_EQ(IniFile(ini()).readString("main", "saveto", ""), shots);
     EXPECT_EQ(IniFile(ini()).readString("settings", "screensfilename", ""), "<%DATE> at <%TIME>");
 
+    // An unmounted disk: the setting stays for when it is back.
     std::filesystem::remove(shots);
     readparams(s, paths, host);
+    EXPECT_EQ(IniFile(ini()).readString("main", "saveto", ""), shots);
+
+    writeText(ini(), "[main]\nsaveto=\n");
+    readparams(s, paths, host);
     EXPECT_EQ(IniFile(ini()).readString("main", "saveto", ""), dir.path() + "/screens/");
+}
+
+TEST_F(MainSettingsTest, JpegQualityZeroJunkOrAbsentIsTheFactoryQuality) {
+    struct Case {
+        const char* stored;  // nullptr: no key
+        std::int32_t current, quality;
+    };
+    const Case cases[] = {
+        {nullptr, 0, 90}, {"0", 0, 90},  {"0", 75, 90},     {"junk", 0, 90},
+        {"junk", 60, 60}, {"55", 0, 55}, {nullptr, 70, 70},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "(absent)");
+        writeText(ini(), c.stored ? std::string("[settings]\njcq=") + c.stored + "\n" : "");
+        s.jpegQuality = c.current;
+        readparams(s, paths, host);
+        EXPECT_EQ(s.jpegQuality, c.quality);
+    }
 }
 
 TEST_F(MainSettingsTest, ReadsValuesAndKeepsCurrentStateForMissingKeys) {

@@ -91,8 +91,8 @@ TEST_P(DisplayDepth, CopyShowsWhatWasDrawn) {
 
 INSTANTIATE_TEST_SUITE_P(X11Screen, DisplayDepth,
                          ::testing::Values(DepthCase{"640x480x8", "tiles", 8, 0},
-                                           DepthCase{"640x480x15", "grid", 24, 8},
-                                           DepthCase{"640x480x16", "grid", 24, 8},
+                                           DepthCase{"640x480x15", "grid", 15, 8},
+                                           DepthCase{"640x480x16", "grid", 16, 8},
                                            DepthCase{"640x480x24", "grid", 24, 0},
                                            DepthCase{"640x480x30", "grid", 24, 0}),
                          [](const auto& info) {
