@@ -151,18 +151,23 @@ class Tray(unittest.TestCase):
         for what, plant in cases:
             with self.subTest(what):
                 plant()
-                proc = subprocess.Popen([ARGS.pelko, "--home", self.home], env=env,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-                self.procs.append(proc)
-                self.assertTrue(wait_for(lambda: self.windows("^Pelko$")), "no main window")
-                self.close_tray(proc)
-                self.assertTrue(canary_intact(canary), "files behind the link were deleted")
-                if not os.path.islink(scratch):
-                    self.assertTrue(canary_intact(os.path.join(scratch, "theirs")),
-                                    "a folder that is not ours was purged")
-                    shutil.rmtree(scratch, ignore_errors=True)
-                else:
-                    os.unlink(scratch)
+                try:
+                    proc = subprocess.Popen([ARGS.pelko, "--home", self.home], env=env,
+                                            stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                            text=True)
+                    self.procs.append(proc)
+                    self.assertTrue(wait_for(lambda: self.windows("^Pelko$")), "no main window")
+                    self.close_tray(proc)
+                    self.assertTrue(canary_intact(canary), "files behind the link were deleted")
+                    if not os.path.islink(scratch):
+                        self.assertTrue(canary_intact(os.path.join(scratch, "theirs")),
+                                        "a folder that is not ours was purged")
+                finally:
+                    if os.path.islink(scratch):
+                        os.unlink(scratch)
+                    else:
+                        subprocess.call(["chmod", "-R", "u+w", scratch])
+                        shutil.rmtree(scratch, ignore_errors=True)
 
     def test_exit_leaves_files_another_process_uses_and_start_drops_old_ones(self):
         os.mkdir(self.scratch, 0o700)
