@@ -272,6 +272,14 @@ std::vector<ScaleBlock> scaleBlocks(int sourceSize, int targetSize) {
         return blocks;
     }
     blocks.reserve(std::size_t(targetSize));
+    if (sourceSize == targetSize) {
+        // An axis that keeps its size keeps its pixels: the shared boundaries of the block
+        // rule would average each pixel with its neighbour.
+        for (int j = 0; j < targetSize; ++j) {
+            blocks.push_back({j, j});
+        }
+        return blocks;
+    }
     const float step = float(double(sourceSize) / double(targetSize));
     const long long last = sourceSize - 1;
     float end = 0;

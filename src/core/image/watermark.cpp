@@ -81,10 +81,9 @@ void drawWatermark(Bitmap& target, const Bitmap& stamp, const WatermarkPlacement
         for (long long sx = x0; sx < x1; ++sx) {
             const int tx = int(origin.x + sx);
             StampPixel s = stampPixel(stamp, int(sx), int(sy));
-            if (placement.transparent && key == StampKey{s.color, s.alpha}) {
-                continue;
-            }
-            if (s.alpha == 0) {
+            if (!placement.transparent) {
+                s.alpha = 255;  // an opaque stamp replaces the pixels, alpha channel or not
+            } else if (key == StampKey{s.color, s.alpha} || s.alpha == 0) {
                 continue;
             }
             Rgb c = s.color;

@@ -50,9 +50,10 @@ struct StampKey {
 StampKey stampTransparentKey(const Bitmap& stamp);
 
 // Draws the stamp onto the target at the placement's position, only where the two overlap.
-// Opaque stamp pixels replace the target's (nearest palette colour on palette targets); a
-// transparent stamp leaves the target alone where its pixel has exactly the transparent key;
-// stamps with an alpha channel (depth 32) are blended over the target by it.
+// An opaque stamp (transparent off) replaces the target's pixels with its colours, whatever its
+// alpha channel says (nearest palette colour on palette targets). A transparent stamp leaves
+// the target alone where its pixel has exactly the transparent key, and a stamp with an alpha
+// channel (depth 32) is blended over the target by it.
 void drawWatermark(Bitmap& target, const Bitmap& stamp, const WatermarkPlacement& placement);
 
 }  // namespace pelko

@@ -50,7 +50,7 @@ TEST(ScaleBlocks, SharedBoundariesRoundHalfUpAndStayInsideTheSource) {
         std::vector<ScaleBlock> expected;
     } cases[] = {
         {4, 2, blocks({{0, 2}, {2, 3}})},
-        {4, 4, blocks({{0, 1}, {1, 2}, {2, 3}, {3, 3}})},
+        {4, 4, blocks({{0, 0}, {1, 1}, {2, 2}, {3, 3}})},  // an unchanged size: one pixel each
         {10, 15,
          blocks({{0, 1},
                  {1, 1},
@@ -197,6 +197,25 @@ TEST(ScaleBitmap, SameSizeIsAnExactCopy) {
     Bitmap target;
     ScaleBitmap(source, target, 4, 4);
     EXPECT_EQ(rgbPixels(target), rgbPixels(source));
+}
+
+// A change of one side leaves the other side's pixels unmixed: columns stay sharp when only
+// the height changes, rows when only the width does.
+TEST(ScaleBitmap, AnUnchangedSideStaysExact) {
+    // Columns alternate black and white; every row is the same.
+    Bitmap stripes = makePicture(6, 4, [](int x, int) { return x % 2 ? 0xFFFFFFu : 0u; });
+    Bitmap target;
+    ScaleBitmap(stripes, target, 6, 2);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            EXPECT_EQ(target.pixel32(x, y) & 0xFFFFFF, x % 2 ? 0xFFFFFFu : 0u) << x << "," << y;
+        }
+    }
+    Bitmap bands = makePicture(4, 6, [](int, int y) { return y % 2 ? 0xFFFFFFu : 0u; });
+    ScaleBitmap(bands, target, 9, 6);
+    for (int y = 0; y < 6; ++y) {
+        EXPECT_EQ(target.pixel32(4, y) & 0xFFFFFF, y % 2 ? 0xFFFFFFu : 0u) << y;
+    }
 }
 
 TEST(ScaleBitmap, EnlargingRepeatsTheEdgePixels) {

@@ -118,20 +118,28 @@ TEST(DrawWatermark, TransparentStampsLeaveOutTheirKeyColour) {
                                                             0x336699, 0x336699}));
 }
 
-TEST(DrawWatermark, AlphaStampsBlendAndKeyOnColourWithAlpha) {
+TEST(DrawWatermark, AlphaBlendsOnlyTransparentStampsOpaqueOnesReplace) {
     Bitmap stamp(3, 1, 32);
     stamp.setPixel32(0, 0, 0x00000000);  // the key: transparent black
     stamp.setPixel32(1, 0, 0xFF000000);  // opaque black: not the key
     stamp.setPixel32(2, 0, 0x80FFFFFF);  // half white
     EXPECT_EQ(stampTransparentKey(stamp), (StampKey{{0, 0, 0}, 0}));
-    for (bool transparent : {true, false}) {
-        Bitmap target = filledPicture(3, 1, 0x000000);
-        drawWatermark(target, stamp, place(kWatermarkTopLeft, 0, 0, 0, 0, transparent));
-        EXPECT_EQ(rgbPixels(target), (std::vector<std::uint32_t>{0x000000, 0x000000, 0x808080}));
+    struct Case {
+        bool transparent;
+        std::uint32_t under;
+        std::vector<std::uint32_t> result;
+    };
+    const Case cases[] = {
+        {true, 0x000000, {0x000000, 0x000000, 0x808080}},
+        {true, 0xFF0000, {0xFF0000, 0x000000, 0xFF8080}},   // key left out, alpha blended
+        {false, 0xFF0000, {0x000000, 0x000000, 0xFFFFFF}},  // every pixel replaced
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.transparent);
+        Bitmap target = filledPicture(3, 1, c.under);
+        drawWatermark(target, stamp, place(kWatermarkTopLeft, 0, 0, 0, 0, c.transparent));
+        EXPECT_EQ(rgbPixels(target), c.result);
     }
-    Bitmap target = filledPicture(3, 1, 0xFF0000);
-    drawWatermark(target, stamp, place(kWatermarkTopLeft, 0, 0));
-    EXPECT_EQ(rgbPixels(target), (std::vector<std::uint32_t>{0xFF0000, 0x000000, 0xFF8080}));
 }
 
 TEST(DrawWatermark, PaletteTargetsTakeTheNearestEntry) {
