@@ -278,10 +278,10 @@ std::optional<HotKeyPress> THotKeyManager::handleEvent(const xcb_generic_event_t
     if (type != XCB_KEY_PRESS) {
         return std::nullopt;
     }
+    // Hotkeys come through the passive grabs on the root window; while one of the program's
+    // own menus holds the keyboard, the same press arrives at the menu's window instead, and
+    // counts just the same.
     auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
-    if (press->event != m_connection.root()) {
-        return std::nullopt;
-    }
     const std::uint16_t modifiers =
         press->state & kModifierKeysMask & ~std::uint16_t(XCB_MOD_MASK_LOCK | m_numLockMask);
     auto caught =

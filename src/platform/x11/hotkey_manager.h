@@ -62,13 +62,14 @@ class THotKeyManager {
     // The registrations in the order they were made.
     std::vector<HotKeyRecord> records() const;
 
-    // Looks at one event of the connection. A key press on the root that one of our grabs
-    // caught is rebuilt into a value from the registration's key and the pressed modifiers
-    // (Lock and NumLock left out); when a registration holds exactly that value, the press is
-    // reported to OnHotKeyPressed and returned. A value with bits outside the hotkey table
-    // grabs its key but never matches a press. A change of the keyboard or modifier mapping
-    // (core MappingNotify, or XKB's NewKeyboardNotify and MapNotify) grabs every
-    // registration's key again (refreshKeyboardMapping). Other events are ignored.
+    // Looks at one event of the connection. A key press that one of our grabs caught (on the
+    // root, or on a window of ours that holds the keyboard, such as an open menu) is rebuilt into a
+    // value from the registration's key and the pressed modifiers (Lock and NumLock left out); when
+    // a registration holds exactly that value, the press is reported to OnHotKeyPressed and
+    // returned. A value with bits outside the hotkey table grabs its key but never matches a press.
+    // A change of the keyboard or modifier mapping (core MappingNotify, or XKB's NewKeyboardNotify
+    // and MapNotify) grabs every registration's key again (refreshKeyboardMapping). Other events
+    // are ignored.
     std::optional<HotKeyPress> handleEvent(const xcb_generic_event_t* event);
 
     // For a connection whose events nobody else reads: waits up to timeout for events when none

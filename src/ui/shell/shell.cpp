@@ -45,7 +45,15 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
     // loop, like every other user action.
     platform.onHotKeyPressed = [&form](std::uint32_t hotKey, std::uint16_t index) {
         QMetaObject::invokeMethod(
-            &form, [&form, hotKey, index] { form.hotkeyHotKeyPressed(hotKey, index); },
+            &form,
+            [&form, hotKey, index] {
+                // A hotkey pressed in an open menu of ours: the menu goes, it is no part of
+                // the capture.
+                for (int open = 0; open < 8 && QApplication::activePopupWidget(); ++open) {
+                    QApplication::activePopupWidget()->close();
+                }
+                form.hotkeyHotKeyPressed(hotKey, index);
+            },
             Qt::QueuedConnection);
     };
     NativeEventHook hook([&platform, &form](const void* event) {

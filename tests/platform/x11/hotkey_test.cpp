@@ -179,6 +179,31 @@ TEST_F(HotKeys, PressFiresWhateverTheLockKeys) {
     }
 }
 
+// A menu of the program holds the keyboard (an active grab of its own): a hotkey press then
+// arrives at the menu's window instead of the root, and still fires; other keys do not.
+TEST_F(HotKeys, FiresWhileTheProgramsOwnMenuHoldsTheKeyboard) {
+    const std::uint16_t id = m_manager->BindHotKey(120);  // F9
+    ASSERT_NE(id, 0);
+    xcb_connection_t* c = m_conn->get();
+    const xcb_window_t menu = xcb_generate_id(c);
+    const std::uint32_t values[] = {1, XCB_EVENT_MASK_KEY_PRESS};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, menu, m_conn->root(), 10, 10, 50, 50, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    xcb_map_window(c, menu);
+    auto grab = waitReply(
+        c, xcb_grab_keyboard_reply,
+        xcb_grab_keyboard(c, 1, menu, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    ASSERT_TRUE(grab);
+    ASSERT_EQ(grab->status, XCB_GRAB_STATUS_SUCCESS);
+    press({"a", "F9"});
+    EXPECT_EQ(waitForPresses(2), (std::vector<HotKeyPress>{{120, id}}));
+    xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    xcb_destroy_window(c, menu);
+    press({"F9"});
+    EXPECT_EQ(waitForPresses(1), (std::vector<HotKeyPress>{{120, id}}));
+}
+
 class HeldByAnotherClient : public HotKeys, public ::testing::WithParamInterface<int> {};
 
 // Another client holds one of the four combinations of Ctrl+Shift+F: the binding is refused
