@@ -269,10 +269,23 @@ Bitmap readDirectRows(const Bytes& file, const Header& h, std::size_t stride,
     return bitmap;
 }
 
+// Run-length data can leave most of a picture unwritten (ends of lines, moves, the end of the
+// picture), so its size says little about the picture's. Writers end every row with a
+// two-byte code, which for rows up to 8192 pixels wide means at most 4096 pixels per byte;
+// that much is allowed, and any picture of up to 2^20 pixels (a megabyte), so that a file of a
+// few bytes cannot make a large one.
+constexpr std::uint64_t kRunLengthPixelsPerByte = 4096;
+constexpr std::uint64_t kRunLengthFreePixels = std::uint64_t(1) << 20;
+
 // RLE8 and RLE4: pairs of (count, value) runs, and escapes after a count of 0: 0 end of line,
 // 1 end of picture, 2 a move by (dx, dy), 3 and more a literal run padded to 16 bits. Pixels
 // that no run reaches keep index 0; runs past the right edge are cut there.
 Bitmap readRunLengthRows(const Bytes& file, const Header& h, const DecodeLimits& limits) {
+    const std::uint64_t pixels = std::uint64_t(h.width) * std::uint64_t(h.height);
+    const std::uint64_t data = file.size() - h.pixelOffset;
+    if (pixels > kRunLengthFreePixels && pixels / kRunLengthPixelsPerByte > data) {
+        notValid();
+    }
     Bitmap bitmap = allocate(h, h.bitCount, limits);
     bitmap.setPalette(readColorTable(file, h));
     const bool four = h.compression == kBiRle4;

@@ -2,6 +2,7 @@
 // transparent colour), its descriptor and its rows. Later pictures are not read.
 #include <gif_lib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -87,6 +88,34 @@ int readToFirstImage(GifFileType* gif) {
     }
 }
 
+// LZW codes are at most 12 bits long and each one stands for at most 4096 pixels (one per
+// entry of the code table), so a byte of picture data gives at most 4096 * 8 / 12 pixels.
+constexpr std::uint64_t kLzwMostPixelsPerByte = 4096 * 8 / 12 + 1;
+
+// The picture's LZW data: the sub-blocks from where giflib stands after the descriptor.
+struct PictureData {
+    std::uint64_t bytes = 0;  // in the sub-blocks, as far as the file holds them
+    bool ends = false;        // whether a zero-length block ends them within the file
+};
+
+PictureData pictureData(std::span<const std::uint8_t> file, std::size_t at) {
+    PictureData data;
+    while (at < file.size()) {
+        const std::size_t length = file[at];
+        if (length == 0) {
+            data.ends = true;
+            break;
+        }
+        data.bytes += std::min(length, file.size() - at - 1);
+        at += 1 + length;
+    }
+    return data;
+}
+
+// The logical screen may be larger than the first picture (animations often start with a part
+// of it) but, beyond this many pixels, no larger than the file's data could fill.
+constexpr std::uint64_t kFreeScreenPixels = std::uint64_t(1) << 20;
+
 // The rows of an interlaced picture come in four passes.
 std::vector<int> rowOrder(int height, bool interlaced) {
     std::vector<int> order;
@@ -127,6 +156,19 @@ Bitmap decodeGif(std::span<const std::uint8_t> file, const DecodeLimits& limits)
     // The logical screen, widened where the picture reaches past it.
     const long long width = std::max<long long>(gif->SWidth, (long long)image.Left + image.Width);
     const long long height = std::max<long long>(gif->SHeight, (long long)image.Top + image.Height);
+    // Nothing is allocated for the picture before its data is known to be long enough for
+    // it; refused with giflib's message for where the data ends (within the file, or with
+    // it). Nor for the screen before the rest of the file could fill it.
+    const PictureData data = pictureData(file, input.position);
+    if (std::uint64_t(image.Width) * std::uint64_t(image.Height) >
+        data.bytes * kLzwMostPixelsPerByte) {
+        raise(data.ends ? D_GIF_ERR_EOF_TOO_SOON : D_GIF_ERR_READ_FAILED);
+    }
+    const std::uint64_t screen = std::uint64_t(width) * std::uint64_t(height);
+    if (screen > kFreeScreenPixels &&
+        screen > std::uint64_t(file.size() - input.position) * kLzwMostPixelsPerByte) {
+        raise(D_GIF_ERR_NOT_ENOUGH_MEM);
+    }
     checkedImageSize(width, height, 4);
     if (std::size_t(width) * std::size_t(height) > limits.maxPixels) {
         throw Error("Out of memory");

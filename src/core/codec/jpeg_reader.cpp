@@ -51,6 +51,25 @@ void onMessage(j_common_ptr info, int level) {
 
 void onOutputMessage(j_common_ptr) {}
 
+// Huffman coding spends at least one bit on every block of every component: a sequential scan
+// codes its DC difference and its end of block (two bits), a progressive file codes each DC
+// in its first scan. A file whose entropy-coded data is shorter than that for its blocks
+// ends before its picture does.
+bool tooShortForItsBlocks(const jpeg_decompress_struct& info) {
+    if (info.arith_code) {
+        // An arithmetic coder can spend far less than a bit on a block (a blank 8K picture
+        // takes about 200 bytes): such files are bounded by the limits alone.
+        return false;
+    }
+    std::uint64_t blocks = 0;
+    for (int i = 0; i < info.num_components; ++i) {
+        blocks +=
+            std::uint64_t(info.comp_info[i].width_in_blocks) * info.comp_info[i].height_in_blocks;
+    }
+    const std::uint64_t bitsPerBlock = info.progressive_mode ? 1 : 2;
+    return blocks * bitsPerBlock > std::uint64_t(info.src->bytes_in_buffer) * 8;
+}
+
 void onProgress(j_common_ptr info) {
     auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
     if (decompress->input_scan_number > kMaxScans) {
@@ -162,15 +181,23 @@ Bitmap decodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limits
     if (!createDecompressor(d, file.data(), file.size())) {
         decoder.raise();
     }
-    // The library's working memory (whole-picture coefficient buffers of progressive files):
-    // a few bytes per pixel of the largest picture accepted.
+    // The library's working memory: the whole-picture coefficient buffers of progressive
+    // files take 128 bytes per block of 64 pixels of each component, 8 bytes per pixel for
+    // four full-size components of the largest picture accepted; and 16 MB for the rest.
     const long memoryLimit =
-        long(std::min<std::size_t>(limits.maxPixels, std::size_t(1) << 29) * 16) + (64L << 20);
+        long(std::min<std::size_t>(limits.maxPixels, std::size_t(1) << 29) * 8) + (16L << 20);
     if (!readJpegHeader(d, memoryLimit)) {
         decoder.raise();
     }
     if (d->info.output_components != 4) {
         throw Error("JPEG error #" + std::to_string(JERR_CONVERSION_NOTIMPL));
+    }
+    // Before the library allocates anything for the picture (jpeg_start_decompress); with
+    // the library's message for where the data would end: at a marker, or with the file.
+    if (tooShortForItsBlocks(d->info)) {
+        const bool endMarker =
+            file.size() >= 2 && file[file.size() - 2] == 0xFF && file[file.size() - 1] == JPEG_EOI;
+        throw Error("JPEG error #" + std::to_string(endMarker ? JWRN_HIT_MARKER : JWRN_JPEG_EOF));
     }
     const JDIMENSION width = d->info.output_width, height = d->info.output_height;
     checkedImageSize(width, height, 4);

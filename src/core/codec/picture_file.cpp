@@ -13,35 +13,53 @@ namespace pelko {
 
 namespace {
 
-[[noreturn]] void cannotOpen(const std::string& path, int error) {
-    throw Error(formatMessage("Cannot open file \"%s\". %s", {path, std::strerror(error)}));
+[[noreturn]] void cannotOpen(const std::string& path, const char* reason) {
+    throw Error(formatMessage("Cannot open file \"%s\". %s", {path, reason}));
 }
 
-// Far more than any picture file a watermark or the editor reads; keeps a device or a runaway
-// file from filling the memory.
+[[noreturn]] void cannotOpen(const std::string& path, int error) {
+    cannotOpen(path, std::strerror(error));
+}
+
+// Far more than any picture file a watermark or the editor reads; keeps a runaway file from
+// filling the memory.
 constexpr std::size_t kMaxFileSize = std::size_t(1) << 30;
+
+// Only regular files are read: a FIFO, a socket or a device may wait for data or never end.
+void refuseUnlessRegular(const std::string& path, mode_t mode) {
+    if (S_ISDIR(mode)) {
+        cannotOpen(path, EISDIR);
+    }
+    if (!S_ISREG(mode)) {
+        cannotOpen(path, "Not a regular file");
+    }
+}
 
 }  // namespace
 
 std::vector<std::uint8_t> readFileBytes(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Looked at before opening, since opening a device can itself do something (a tape
+    // rewinds, a watchdog starts).
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        refuseUnlessRegular(path, info.st_mode);
+    }
+    // The path may name something else by now: O_NONBLOCK keeps the open of a FIFO from
+    // waiting for a writer, O_NOCTTY keeps a terminal from becoming ours, and what was opened
+    // is checked again. Neither flag changes how a regular file reads.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.get() < 0) {
         cannotOpen(path, errno);
     }
-    struct stat info {};
     if (::fstat(file.get(), &info) != 0) {
         cannotOpen(path, errno);
     }
-    if (S_ISDIR(info.st_mode)) {
-        cannotOpen(path, EISDIR);
+    refuseUnlessRegular(path, info.st_mode);
+    if (std::uint64_t(info.st_size) > kMaxFileSize) {
+        cannotOpen(path, EFBIG);
     }
     std::vector<std::uint8_t> bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) {
-        if (std::uint64_t(info.st_size) > kMaxFileSize) {
-            cannotOpen(path, EFBIG);
-        }
-        bytes.reserve(std::size_t(info.st_size));
-    }
+    bytes.reserve(std::size_t(info.st_size));
     std::uint8_t buffer[65536];
     for (;;) {
         const ssize_t n = ::read(file.get(), buffer, sizeof buffer);

@@ -3,6 +3,7 @@
 // lives in the caller, which turns the recorded message into a pelko::Error.
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 
@@ -17,13 +18,37 @@ struct PngInput {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
     std::size_t position = 0;
+    std::size_t nextChunk = 8;  // where the next chunk starts, after the signature
     char message[256] = {};
 };
+
+std::uint32_t bigEndian32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
 
 void readInput(png_structp png, png_bytep out, std::size_t length) {
     auto* in = static_cast<PngInput*>(png_get_io_ptr(png));
     if (length > in->size - in->position) {
         png_error(png, "Read Error");
+    }
+    // libpng reads the chunks in order, each one's length and type first. An ancillary chunk
+    // that runs past the end of the file fails as soon as its header is read: libpng would
+    // fail the same way when it reads the data, but only after allocating a buffer of the
+    // declared length (up to 2 GB) for a text or profile chunk; critical chunks it reads in
+    // pieces or checks for their fixed size. Headers libpng refuses itself (a length past
+    // 2^31 - 1, a type that is no name) are left to it, for its own message.
+    if (in->position == in->nextChunk && length >= 8) {
+        const std::uint8_t* header = in->data + in->position;
+        const std::uint64_t chunk = 12 + std::uint64_t(bigEndian32(header));
+        const bool named = std::all_of(header + 4, header + 8, [](std::uint8_t c) {
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        });
+        const bool ancillary = (header[4] & 0x20) != 0;
+        if (chunk - 12 <= PNG_UINT_31_MAX && named && ancillary &&
+            chunk > in->size - in->position) {
+            png_error(png, "Read Error");
+        }
+        in->nextChunk += chunk;
     }
     if (length == 0) {
         return;
@@ -71,6 +96,8 @@ class PngReadStruct {
 struct PngLayout {
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0;
+    int channels = 0;  // samples per pixel in the file
+    bool interlaced = false;
     int depth = 24;            // the Bitmap's depth
     std::size_t rowBytes = 0;  // per decoded row, after the conversions
 };
@@ -84,7 +111,53 @@ bool readPngInfo(png_structp png, png_infop info, PngLayout* layout) {
     int interlace = 0;
     png_get_IHDR(png, info, &layout->width, &layout->height, &layout->bitDepth, &layout->colorType,
                  &interlace, nullptr, nullptr);
+    layout->channels = png_get_channels(png, info);
+    layout->interlaced = interlace != PNG_INTERLACE_NONE;
     return true;
+}
+
+// Deflate codes at most 258 bytes in two bits, so no stream inflates to more than 1032 times
+// its size.
+constexpr std::uint64_t kDeflateMostRatio = 1032;
+
+// The image data: the IDAT chunks. Walks the chunks without checking them: libpng does that
+// as it reads.
+struct ImageData {
+    std::uint64_t bytes = 0;  // in the IDAT chunks, as far as the file holds them
+    bool ends = false;        // whether the file holds every chunk up to IEND
+};
+
+ImageData imageData(std::span<const std::uint8_t> file) {
+    ImageData data;
+    for (std::uint64_t at = 8; at + 8 <= file.size();) {  // after the signature
+        const std::uint64_t length = bigEndian32(file.data() + at);
+        const std::uint8_t* type = file.data() + at + 4;
+        if (std::memcmp(type, "IDAT", 4) == 0) {
+            data.bytes += std::min<std::uint64_t>(length, file.size() - at - 8);
+        }
+        at += 12 + length;  // length, type, data, CRC
+        if (std::memcmp(type, "IEND", 4) == 0) {
+            data.ends = at <= file.size();
+            break;
+        }
+    }
+    return data;
+}
+
+// What the image data inflates to: every row of every interlace pass, after its filter byte.
+std::uint64_t filteredSize(const PngLayout& layout) {
+    const std::uint64_t bitsPerPixel = std::uint64_t(layout.bitDepth) * layout.channels;
+    auto size = [&](std::uint64_t columns, std::uint64_t rows) {
+        return columns == 0 ? 0 : rows * (1 + (columns * bitsPerPixel + 7) / 8);
+    };
+    if (!layout.interlaced) {
+        return size(layout.width, layout.height);
+    }
+    std::uint64_t total = 0;
+    for (int pass = 0; pass < 7; ++pass) {
+        total += size(PNG_PASS_COLS(layout.width, pass), PNG_PASS_ROWS(layout.height, pass));
+    }
+    return total;
 }
 
 // Sets the conversions: alpha or a transparent colour gives B, G, R, A bytes; palette and grey
@@ -163,8 +236,16 @@ Bitmap decodePng(std::span<const std::uint8_t> file, const DecodeLimits& limits)
     if (!readPngInfo(reader.png(), reader.info(), &layout)) {
         throw Error(input.message);
     }
-    // Checked before libpng allocates its row buffers.
+    // Checked before libpng allocates its row buffers. The size check also keeps the sums of
+    // filteredSize far from overflowing.
     checkedImageSize(layout.width, layout.height, 4);
+    // The image data must be able to inflate to the whole picture before the picture is
+    // allocated; refused with libpng's message for where the data ends (before the other
+    // chunks, or with the file).
+    const ImageData data = imageData(file);
+    if (filteredSize(layout) / kDeflateMostRatio > data.bytes) {
+        throw Error(data.ends ? "Not enough image data" : "Read Error");
+    }
     if (std::size_t(layout.width) * layout.height > limits.maxPixels) {
         throw Error("Out of memory");
     }

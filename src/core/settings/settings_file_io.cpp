@@ -90,6 +90,11 @@ bool writeByRename(const std::string& target, const struct stat* existing, std::
 
 ReadResult readSettingsText(const std::string& path, std::size_t maxSize, std::string& text) {
     text.clear();
+    // Looked at before opening: opening a device can itself do something.
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        return ReadResult::Refused;
+    }
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
         return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Refused;

@@ -20,7 +20,9 @@ namespace {
 
 ClipboardContent readContent(const std::string& imageFile, const std::string& gifFile) {
     ClipboardContent content;
-    content.image = readPictureFile(imageFile);
+    // The file is a capture of this program's own, as large as the screens are: not held to
+    // the limit for pictures from elsewhere.
+    content.image = readPictureFile(imageFile, DecodeLimits{std::size_t(1) << 29});
     if (!gifFile.empty()) {
         content.gifFile = readFileBytes(gifFile);
     }

@@ -24,6 +24,7 @@ struct ConvertCase {
     PixelLayout layout;
     std::vector<std::uint8_t> server;  // two pixels as the server sends them
     std::vector<std::uint8_t> bitmap;  // the same two pixels in the Bitmap
+    int depth = 24;                    // the Bitmap's depth
 };
 
 TEST(RowConverter, TurnsServerPixelsIntoBitmapPixels) {
@@ -51,17 +52,24 @@ TEST(RowConverter, TurnsServerPixelsIntoBitmapPixels) {
         {"depth 16 (5-6-5)",
          layout(16, false, 0xF800, 0x07E0, 0x001F),
          {0x00, 0xF8, 0x10, 0x84},
-         {0, 0, 255, 0, 132, 130, 132, 0}},
+         {0, 0, 255, 0, 132, 130, 132, 0},
+         16},
         {"depth 15 (5-5-5), big-endian server",
          layout(16, true, 0x7C00, 0x03E0, 0x001F),
          {0x03, 0xE0, 0x00, 0x1F},
-         {0, 255, 0, 0, 255, 0, 0, 0}},
+         {0, 255, 0, 0, 255, 0, 0, 0},
+         15},
         // 10 bits a channel: 0x3FF, 0x200, 0x001 become 255, 128, 0.
         {"depth 30",
          layout(32, false, 0x3FF00000, 0x000FFC00, 0x000003FF),
          {0x01, 0x00, 0xF8, 0x3F, 0x00, 0x00, 0x00, 0x00},
          {0, 128, 255, 0, 0, 0, 0, 0}},
-        {"palette indices", indexed, {5, 200}, {5, 200}},
+        {"palette indices", indexed, {5, 200}, {5, 200}, 8},
+        // 16 bits of another layout keep 8 bits a channel.
+        {"16 bits, 4-4-4",
+         layout(16, false, 0x0F00, 0x00F0, 0x000F),
+         {0x00, 0x0F, 0xF0, 0x00},
+         {0, 0, 255, 0, 0, 255, 0, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -69,7 +77,7 @@ TEST(RowConverter, TurnsServerPixelsIntoBitmapPixels) {
         std::vector<std::uint8_t> out(c.bitmap.size(), 0xEE);
         converter.convert(c.server.data(), 2, out.data());
         EXPECT_EQ(out, c.bitmap);
-        EXPECT_EQ(converter.bitmapDepth(), c.layout.indexed ? 8 : 24);
+        EXPECT_EQ(converter.bitmapDepth(), c.depth);
     }
 }
 
