@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "core/capture/capture_mode.h"
 #include "core/error.h"
 
 namespace pelko {
@@ -21,12 +22,8 @@ const char* const kUsage =
     "Exit status of --capture: 0 done, 1 error, 2 selection cancelled.\n";
 
 std::optional<unsigned> parseCaptureMode(const std::string& text) {
-    static constexpr std::array<std::string_view, 9> names{
-        "default", "screen", "window", "rect", "fixed", "ellipse", "object", "rounded", "freehand"};
-    for (unsigned i = 0; i < names.size(); ++i) {
-        if (text == names[i] || text == std::to_string(i)) {
-            return i;
-        }
+    if (const auto mode = captureModeNamed(text)) {
+        return unsigned(*mode);
     }
     return std::nullopt;
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/tray_program.h"
 #include "core/error.h"
 #include "core/output/clipboard_content.h"
 #include "core/output/paint_output.h"
@@ -55,8 +56,7 @@ std::vector<std::string> CommandOutputs::copyToClipboard(const Bitmap& bitmap) {
     }
     const DetachedStart server = startDetached({m_tray, args, {}, true});
     if (server.error != 0) {
-        throw Error(formatMessage("Cannot start the tray program \"%s\". %s",
-                                  {m_tray, std::strerror(server.error)}));
+        throw cannotStartTray(m_tray, server.error);
     }
     if (firstLine(server.output.get()) != "ready") {
         throw Error("Cannot open clipboard");
@@ -80,8 +80,7 @@ std::vector<std::string> CommandOutputs::publishWeb(const Bitmap& bitmap) {
     DetachedStart window =
         startDetached({m_tray, {"--publish", path, "--home", m_paths.programDir}, {}, true});
     if (window.error != 0) {
-        throw Error(formatMessage("Cannot start the tray program \"%s\". %s",
-                                  {m_tray, std::strerror(window.error)}));
+        throw cannotStartTray(m_tray, window.error);
     }
     m_windows.push_back(std::move(window.output));
     return {path};

@@ -3,13 +3,14 @@
 #include <chrono>
 #include <thread>
 
+#include "core/capture/capture_mode.h"
 #include "core/error.h"
 
 namespace pelko {
 
 namespace {
-[[noreturn]] void unavailable(const std::string& what) {
-    throw Error("\"" + what + "\" is not available in this version of Pelko");
+[[noreturn]] void unavailable(std::string_view what) {
+    throw notAvailable(what);
 }
 }  // namespace
 
@@ -18,9 +19,8 @@ void HeadlessCaptureHost::pause(int milliseconds) {
 }
 
 std::optional<Bitmap> HeadlessCaptureHost::select(int mode, bool&) {
-    static const char* const names[] = {
-        "", "", "", "Rectangle", "", "Ellipse", "Object", "Rounded rectangle", "Freehand"};
-    unavailable(std::string(names[mode >= 0 && mode <= 8 ? mode : 0]) + " capture");
+    const CaptureModeInfo* info = captureModeInfo(mode);
+    unavailable(std::string(info ? info->kindName : "Selection") + " capture");
 }
 
 std::vector<std::string> HeadlessOutputs::copyToClipboard(const Bitmap&) {

@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/command_outputs.h"
 #include "app/headless_capture.h"
+#include "app/tray_program.h"
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
 #include "platform/desktop/scratch_dir.h"
@@ -32,8 +33,7 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::HeadlessCaptureHost host;
     const std::string scratch = pelko::scratchDirPath();
     pelko::prepareScratchDir(scratch);
-    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality,
-                                  pelko::executableDir() + "/lib/pelko-tray");
+    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, pelko::trayProgramPath());
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
     // Each path as soon as it is written: a later output that fails does not hide it.
     pipeline.onFileWritten = [](const std::string& file) {
@@ -50,7 +50,7 @@ int runCapture(const pelko::CommandLine& cl) {
 // process, keeping its id.
 int startTray(const pelko::CommandLine& cl) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
-    const std::string tray = pelko::executableDir() + "/lib/pelko-tray";
+    const std::string tray = pelko::trayProgramPath();
     // Named "pelko" in its argument list, so its windows carry the program's class name.
     std::vector<std::string> args{"pelko", "--home", paths.programDir, "--launcher",
                                   pelko::executablePath()};
@@ -60,8 +60,7 @@ int startTray(const pelko::CommandLine& cl) {
     }
     argv.push_back(nullptr);
     ::execv(tray.c_str(), argv.data());
-    throw pelko::Error(pelko::formatMessage("Cannot start the tray program \"%s\". %s",
-                                            {tray, std::strerror(errno)}));
+    throw pelko::cannotStartTray(tray, errno);
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 namespace pelko {
 
+Error notAvailable(std::string_view what) {
+    return Error(formatMessage("\"%s\" is not available in this version of Pelko", {what}));
+}
+
 std::string formatMessage(std::string_view templ, std::initializer_list<std::string_view> args) {
     std::string out;
     auto next = args.begin();

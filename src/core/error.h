@@ -13,6 +13,10 @@ class Error : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The error of a feature this version does not have: ""<what>" is not available in this
+// version of Pelko".
+Error notAvailable(std::string_view what);
+
 // Replaces each "%s" of a message template by the next argument, in order.
 std::string formatMessage(std::string_view templ, std::initializer_list<std::string_view> args);
 

@@ -1,5 +1,6 @@
 #include "core/capture/pipeline.h"
 
+#include "core/capture/capture_mode.h"
 #include "core/capture/run_settings.h"
 #include "core/codec/apply_watermark.h"
 #include "core/image/scale.h"
@@ -62,18 +63,19 @@ CaptureResult CapturePipeline::takescreen(unsigned mode) {
     CaptureResult result;
     Bitmap bitmap;
     m_sources.ApplySystemPalette(bitmap);
-    switch (m_state.currentMode) {
-        case 2:
+    const CaptureModeInfo* kind = captureModeInfo(m_state.currentMode);
+    switch (kind ? kind->mode : CaptureMode::WholeScreen) {
+        case CaptureMode::ActiveWindow:
             if (auto window = m_sources.FindActiveWindow()) {
                 m_sources.CaptureActiveWindow(bitmap, *window, m_state.ssreccursor);
                 break;
             }
-            return takescreen(1);
-        case 3:
-        case 5:
-        case 6:
-        case 7:
-        case 8: {
+            return takescreen(unsigned(CaptureMode::WholeScreen));
+        case CaptureMode::Rectangle:
+        case CaptureMode::Ellipse:
+        case CaptureMode::Object:
+        case CaptureMode::RoundedRectangle:
+        case CaptureMode::Freehand: {
             bool cancelled = false;
             std::optional<Bitmap> selected = m_host.select(m_state.currentMode, cancelled);
             if (cancelled || !selected) {
@@ -83,10 +85,11 @@ CaptureResult CapturePipeline::takescreen(unsigned mode) {
             bitmap = std::move(*selected);
             break;
         }
-        case 4:
+        case CaptureMode::FixedRegion:
             bitmap = m_sources.CaptureRegion(IniFile(m_paths.settingsFile()), m_state.ssreccursor);
             break;
-        default:
+        case CaptureMode::Default:
+        case CaptureMode::WholeScreen:
             // Whole screen; also the kind a run falls back to when no valid default kind is
             // stored (a missing or hand-edited settings/wct).
             m_sources.CaptureWholeScreen(bitmap, m_state.ssreccursor);

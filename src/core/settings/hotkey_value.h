@@ -53,9 +53,6 @@ std::string shortcutText(std::uint32_t value);
 inline constexpr std::size_t kHotkeySlotCount = 9;
 using HotkeySlotValues = std::array<std::uint32_t, kHotkeySlotCount>;
 
-// The capture mode each slot starts (0 is the user's default kind).
-inline constexpr std::array<unsigned, kHotkeySlotCount> kHotkeySlotModes{0, 1, 2, 3, 5, 7, 6, 4, 8};
-
 // The first slot whose value is the pressed one; none when no slot holds it. 0 is no hotkey,
 // so it matches no slot.
 std::optional<std::size_t> slotForHotkey(const HotkeySlotValues& values, std::uint32_t pressed);

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/capture/capture_mode.h"
 #include "core/capture/sources.h"
 #include "core/error.h"
 #include "core/output/purge_folder.h"
@@ -215,7 +216,7 @@ void TForm1::pmc1Click(QAction* item) {
 
 void TForm1::hotkeyHotKeyPressed(std::uint32_t HotKey, std::uint16_t) {
     if (const auto slot = slotForHotkey(m_settings.hotkeys, HotKey)) {
-        const unsigned mode = kHotkeySlotModes[*slot];
+        const unsigned mode = unsigned(captureModeOfHotkeySlot(*slot));
         runAction(this, [this, mode] { takescreen(mode); });
     }
 }
@@ -244,13 +245,8 @@ void TForm1::pause(int milliseconds) {
 }
 
 std::optional<Bitmap> TForm1::select(int mode, bool&) {
-    const char* kind = mode == 3   ? "Rectangle"
-                       : mode == 5 ? "Ellipse"
-                       : mode == 6 ? "Object"
-                       : mode == 7 ? "Rounded rectangle"
-                       : mode == 8 ? "Freehand"
-                                   : "Selection";
-    throw Error(std::string("\"") + kind + " capture\" is not available in this version of Pelko");
+    const CaptureModeInfo* info = captureModeInfo(mode);
+    throw notAvailable(std::string(info ? info->kindName : "Selection") + " capture");
 }
 
 // --- Menus and windows --------------------------------------------------------------------

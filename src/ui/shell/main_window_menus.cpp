@@ -3,7 +3,11 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <algorithm>
+#include <string>
+#include <vector>
 
+#include "core/capture/capture_mode.h"
 #include "ui/shell/main_window.h"
 #include "ui/toolkit/app_icon.h"
 
@@ -27,39 +31,38 @@ QAction* newSeparator(QObject* parent, const char* name) {
 
 // The Tag of an item (its CaptureMode) is kept as the action's data.
 void TForm1::createMenus() {
-    struct InputItem {
-        QAction* TForm1::*member;
-        const char* name;
-        const char* caption;
-        const char* hint;
-        int tag;
-    };
-    static constexpr InputItem inputItems[] = {
-        {&TForm1::mnq1, "mnq1", "Whole screen", "Capturing whole screen", 1},
-        {&TForm1::mnq2, "mnq2", "Active window", "Capturing active window only", 2},
-        {&TForm1::mnq3, "mnq3", "Rectangular area", "Capturing rectangle after selecting it", 3},
-        {&TForm1::mnq4, "mnq4", "Elliptic area", "Capturing ellipse after selecting it", 5},
-        {&TForm1::mnq5, "mnq5", "Rounded corners area",
-         "Capturing rounded rectangle after selecting it", 7},
-        {&TForm1::mnq8, "mnq8", "Freehand region", "Capturing free region after selecting it", 8},
-        {&TForm1::mnq6, "mnq6", "Object", "Capturing screen control or window", 6},
-        {&TForm1::mnq7, "mnq7", "Fixed Region", "Capturing fixed region", 4},
-    };
+    // The input menu's items, in menu order, from the one table of capture kinds.
+    // The window's members for the items, by menu position.
+    QAction* TForm1::*const members[] = {&TForm1::mnq1, &TForm1::mnq2, &TForm1::mnq3,
+                                         &TForm1::mnq4, &TForm1::mnq5, &TForm1::mnq8,
+                                         &TForm1::mnq6, &TForm1::mnq7};
+    std::vector<const CaptureModeInfo*> inputItems;
+    for (const CaptureModeInfo& info : kCaptureModes) {
+        if (info.menuPosition >= 0) {
+            inputItems.push_back(&info);
+        }
+    }
+    std::sort(inputItems.begin(), inputItems.end(),
+              [](const auto* a, const auto* b) { return a->menuPosition < b->menuPosition; });
     menuinput = new QMenu(this);
     menuinput->setObjectName(QStringLiteral("menuinput"));
     menuinput->setToolTipsVisible(true);
     m_inputGroup = new QActionGroup(this);
     m_inputGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
-    for (const InputItem& item : inputItems) {
-        QAction* a = newAction(this, item.name, QString::fromLatin1(item.caption));
+    for (const CaptureModeInfo* item : inputItems) {
+        const auto latin1 = [](std::string_view text) {
+            return QString::fromLatin1(text.data(), qsizetype(text.size()));
+        };
+        QAction* a =
+            newAction(this, std::string(item->menuName).c_str(), latin1(item->menuCaption));
         a->setCheckable(true);
-        a->setData(item.tag);
-        a->setToolTip(QString::fromLatin1(item.hint));
-        a->setStatusTip(QString::fromLatin1(item.hint));
+        a->setData(int(item->mode));
+        a->setToolTip(latin1(item->menuHint));
+        a->setStatusTip(latin1(item->menuHint));
         m_inputGroup->addAction(a);
         menuinput->addAction(a);
         connect(a, &QAction::triggered, this, [this, a] { mnq1Click(a); });
-        this->*item.member = a;
+        this->*members[item->menuPosition] = a;
     }
 
     struct OutputItem {

@@ -74,8 +74,7 @@ std::vector<std::string> WindowOutputs::sendEmail(const Bitmap& bitmap) {
 }
 
 std::vector<std::string> WindowOutputs::openInEditor(const Bitmap&) {
-    throw Error(
-        "\"Open screenshot in Editor after capture\" is not available in this version of Pelko");
+    throw notAvailable("Open screenshot in Editor after capture");
 }
 
 }  // namespace pelko
