@@ -113,17 +113,18 @@ TEST_F(WindowOutputsTest, EachPublishOpensANewWindowWithItsOwnFile) {
     ASSERT_EQ(first.size(), 1u);
     ASSERT_EQ(second.size(), 1u);
     EXPECT_NE(first[0], second[0]);  // scratch files never replace one another
-    const auto boxes = owner.findChildren<QLineEdit*>(QStringLiteral("txfilename"));
-    ASSERT_EQ(boxes.size(), 2);
+    const auto nameBoxes = owner.findChildren<QLineEdit*>(QStringLiteral("txfilename"));
+    ASSERT_EQ(nameBoxes.size(), 2);
     for (int i = 0; i < 2; ++i) {
         const std::string& path = (i == 0 ? first : second)[0];
-        EXPECT_EQ(boxes[i]->text().toStdString(), std::filesystem::path(path).filename().string());
-        const auto* window = qobject_cast<const Tfrmftp*>(boxes[i]->window());
+        EXPECT_EQ(nameBoxes[i]->text().toStdString(),
+                  std::filesystem::path(path).filename().string());
+        const auto* window = qobject_cast<const Tfrmftp*>(nameBoxes[i]->window());
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->fileToUpload(), path);
         EXPECT_TRUE(window->isVisible());
-        EXPECT_FALSE(boxes[i]->window()->isModal());
-        EXPECT_NE(boxes[i]->window(), &owner);
+        EXPECT_FALSE(nameBoxes[i]->window()->isModal());
+        EXPECT_NE(nameBoxes[i]->window(), &owner);
     }
     EXPECT_EQ(scratchFiles().size(), 2u);
 }

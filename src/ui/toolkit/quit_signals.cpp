@@ -42,8 +42,8 @@ QuitSignals::QuitSignals(std::function<void()> onQuit) : m_onQuit(std::move(onQu
         while (::read(m_pipe[0], buffer, sizeof buffer) > 0) {
         }
         if (m_onQuit) {
-            auto onQuit = std::exchange(m_onQuit, nullptr);
-            onQuit();
+            const auto quit = std::exchange(m_onQuit, nullptr);
+            quit();
         }
     });
     struct sigaction action {};

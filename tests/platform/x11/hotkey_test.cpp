@@ -346,7 +346,7 @@ TEST_P(Release, LeavesNoGrab) {
 }
 
 INSTANTIATE_TEST_SUITE_P(UnbindAllOrDestruction, Release, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Destructor" : "UnbindAll"; });
+                         [](const auto& test) { return test.param ? "Destructor" : "UnbindAll"; });
 
 // The keyboard mapping changes under a registration: the grab follows the key, whether the
 // change is heard of as a core MappingNotify (a client without XKB) or as XKB's MapNotify
@@ -391,7 +391,7 @@ TEST_P(Remapping, GrabFollowsTheKeyToItsNewKeycode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Notices, Remapping, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Xkb" : "Core"; });
+                         [](const auto& test) { return test.param ? "Xkb" : "Core"; });
 
 }  // namespace
 }  // namespace pelko::x11

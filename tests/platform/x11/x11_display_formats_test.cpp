@@ -95,8 +95,8 @@ INSTANTIATE_TEST_SUITE_P(X11Screen, DisplayDepth,
                                            DepthCase{"640x480x16", "grid", 16, 8},
                                            DepthCase{"640x480x24", "grid", 24, 0},
                                            DepthCase{"640x480x30", "grid", 24, 0}),
-                         [](const auto& info) {
-                             return "Depth" + std::string(info.param.geometry).substr(8);
+                         [](const auto& test) {
+                             return "Depth" + std::string(test.param.geometry).substr(8);
                          });
 
 TEST_F(OwnDisplay, PaletteDisplayCopiesIndicesWithBlackIndexZeroOffScreen) {
