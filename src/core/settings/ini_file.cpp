@@ -1,14 +1,10 @@
 #include "core/settings/ini_file.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <limits>
 #include <utility>
 
 #include "core/error.h"
+#include "core/settings/profile_text.h"
 #include "core/settings/settings_file_io.h"
 
 namespace pelko {
@@ -17,54 +13,82 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+// What Windows trims around names and values: tab, LF, VT, FF, CR, space, and the DOS
+// end-of-file mark ^Z that old editors left at the end of a file.
+constexpr std::string_view kBlanks = " \t\n\v\f\r\x1A";
+
+std::string_view trimStart(std::string_view s) {
+    const std::size_t b = s.find_first_not_of(kBlanks);
+    return b == npos ? std::string_view() : s.substr(b);
+}
+
+std::string_view trimEnd(std::string_view s) {
+    const std::size_t e = s.find_last_not_of(kBlanks);
+    return e == npos ? std::string_view() : s.substr(0, e + 1);
+}
 
 std::string_view trim(std::string_view s) {
-    const char* ws = " \t\r\n";
-    std::size_t b = s.find_first_not_of(ws);
-    if (b == npos) {
-        return {};
-    }
-    std::size_t e = s.find_last_not_of(ws);
-    return s.substr(b, e - b + 1);
+    return trimEnd(trimStart(s));
+}
+
+// Windows keeps names and values as C strings: a NUL byte ends them.
+std::string_view cString(std::string_view s) {
+    return s.substr(0, s.find('\0'));
 }
 
 bool equalNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
+    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
     for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = a[i], y = b[i];
-        if (std::tolower(x) != std::tolower(y)) {
+        if (fold(a[i]) != fold(b[i])) {
             return false;
         }
     }
     return true;
 }
 
-// "[name]" lines; the name is what stands between the brackets, trimmed.
-std::optional<std::string_view> sectionName(std::string_view line) {
-    std::string_view t = trim(line);
-    if (t.size() < 2 || t.front() != '[') {
-        return std::nullopt;
-    }
-    std::size_t close = t.find(']');
-    if (close == npos) {
-        return std::nullopt;
-    }
-    return trim(t.substr(1, close - 1));
-}
+// One line of the file as a profile reader sees it.
+struct ParsedLine {
+    enum Kind { Other, Section, Key } kind = Other;  // Other: blank or a comment (";" first)
+    std::string_view name;                           // of the section or the key
+    std::optional<std::string_view> value;           // trimmed; none for a key without "="
+    std::size_t nameEnd = 0;                         // where the trimmed key name ends in the line
+    std::size_t valueStart = 0;                      // where the value starts in the line
+};
 
-// "key=value" lines; comment lines (";" first) and lines without "=" hold no key.
-std::optional<std::pair<std::string_view, std::string_view>> keyValue(std::string_view line) {
-    std::string_view t = trim(line);
-    if (t.empty() || t.front() == ';' || t.front() == '[') {
-        return std::nullopt;
+ParsedLine parseLine(std::string_view line) {
+    ParsedLine p;
+    const std::string_view t = trim(line);
+    if (t.empty() || t.front() == ';') {
+        return p;
     }
-    std::size_t eq = t.find('=');
+    // "[name]": the name ends at the last "]"; a "[" line without one is a key line.
+    if (t.front() == '[') {
+        if (const std::size_t close = t.rfind(']'); close != npos) {
+            p.kind = ParsedLine::Section;
+            p.name = cString(trim(t.substr(1, close - 1)));
+            return p;
+        }
+    }
+    p.kind = ParsedLine::Key;
+    const std::size_t begin = std::size_t(t.data() - line.data());
+    const std::size_t eq = t.find('=');
     if (eq == npos) {
-        return std::nullopt;
+        p.name = cString(t);
+        p.nameEnd = begin + t.size();
+        return p;
     }
-    return std::pair{trim(t.substr(0, eq)), trim(t.substr(eq + 1))};
+    const std::string_view name = trimEnd(t.substr(0, eq));
+    p.name = cString(name);
+    p.nameEnd = begin + name.size();
+    const std::string_view value = trimStart(t.substr(eq + 1));
+    p.valueStart = value.empty() ? begin + t.size() : std::size_t(value.data() - line.data());
+    p.value = value;
+    return p;
 }
 
 // Profile files drop one pair of matching quotes around a value.
@@ -73,6 +97,40 @@ std::string_view unquote(std::string_view v) {
         return v.substr(1, v.size() - 2);
     }
     return v;
+}
+
+// The value a read returns: up to its first NUL, unquoted, and cut to the longest value, at a
+// character boundary when the value is UTF-8.
+std::string_view readableValue(std::string_view stored) {
+    std::string_view v = unquote(cString(stored));
+    if (v.size() <= IniFile::kMaxValueLength) {
+        return v;
+    }
+    std::size_t cut = IniFile::kMaxValueLength;
+    if (isUtf8(v)) {
+        while (cut > 0 && (static_cast<unsigned char>(v[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+    }
+    return v.substr(0, cut);
+}
+
+// Windows drops the trailing spaces of a default before returning it.
+std::string_view profileDefault(std::string_view def) {
+    return def.substr(0, def.find_last_not_of(' ') + 1);
+}
+
+// A value as a profile write stores it: up to its first NUL, without leading blanks, and
+// with line breaks made spaces (they would split the value into lines that read back as
+// other keys).
+std::string storableValue(std::string_view value) {
+    std::string clean(trimStart(cString(value)));
+    for (char& c : clean) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return clean;
 }
 
 }  // namespace
@@ -106,16 +164,14 @@ IniFile::IniFile(std::string path) : m_path(std::move(path)) {
     load();
 }
 
-IniFile::~IniFile() {
-    if (m_lock >= 0) {
-        ::close(m_lock);
-    }
-}
+IniFile::~IniFile() = default;
 
 void IniFile::load() {
     m_lines.clear();
     m_newline = "\n";
-    m_bom = false;
+    m_encoding = Encoding::Bytes;
+    m_ansi = false;
+    m_oddByte.clear();
     m_writable = true;
     std::string text;
     switch (readSettingsText(m_path, kMaxFileSize, text)) {
@@ -130,30 +186,46 @@ void IniFile::load() {
         case ReadResult::Whole:
             break;
     }
+    // Windows tells a Unicode file by its byte-order mark alone; any other file is read as
+    // the bytes it holds.
     if (text.starts_with(kUtf8Bom)) {
-        m_bom = true;
+        m_encoding = Encoding::Utf8Bom;
         text.erase(0, kUtf8Bom.size());
-    }
-    if (text.find("\r\n") != npos) {
-        m_newline = "\r\n";
-    }
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == npos ? npos : end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+    } else if (text.starts_with(kUtf16LeBom) || text.starts_with(kUtf16BeBom)) {
+        const bool bigEndian = text.starts_with(kUtf16BeBom);
+        m_encoding = bigEndian ? Encoding::Utf16Be : Encoding::Utf16Le;
+        std::string_view units = std::string_view(text).substr(2);
+        if (units.size() % 2 != 0) {
+            m_oddByte = units.substr(units.size() - 1);
+            units.remove_suffix(1);
         }
-        m_lines.push_back(std::move(line));
+        text = utf16ToUtf8(units, bigEndian);
+    } else {
+        m_ansi = !isUtf8(text);
+    }
+    bool endingSeen = false;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find_first_of("\r\n", start);
         if (end == npos) {
+            m_lines.push_back({text.substr(start), std::string()});
             break;
         }
-        start = end + 1;
+        std::size_t next = end + 1;
+        if (text[end] == '\r' && next < text.size() && text[next] == '\n') {
+            ++next;
+        }
+        m_lines.push_back({text.substr(start, end - start), text.substr(end, next - end)});
+        if (!endingSeen) {
+            m_newline = m_lines.back().end;  // the file's first line ending is its own
+            endingSeen = true;
+        }
+        start = next;
     }
 }
 
 IniFile::Batch::Batch(IniFile& file) : m_file(file) {
-    m_file.m_lock = lockFolderOf(m_file.m_path);
+    m_file.m_lock.reset(lockFolderOf(m_file.m_path));
+    m_file.m_inBatch = true;
     m_file.m_changed = false;
     // The file as it is now, not as it was when this object read it.
     m_file.load();
@@ -163,10 +235,8 @@ IniFile::Batch::~Batch() {
     if (!m_done && m_file.m_changed) {
         m_file.load();  // drops the changes that were not written
     }
-    if (m_file.m_lock >= 0) {
-        ::close(m_file.m_lock);
-    }
-    m_file.m_lock = -1;
+    m_file.m_lock.reset();
+    m_file.m_inBatch = false;
     m_file.m_changed = false;
 }
 
@@ -179,7 +249,7 @@ void IniFile::Batch::commit() {
 
 template <typename Edit>
 void IniFile::change(Edit edit) {
-    if (m_lock >= 0) {
+    if (m_inBatch) {
         m_changed = edit() || m_changed;
         return;
     }
@@ -189,14 +259,17 @@ void IniFile::change(Edit edit) {
 }
 
 IniFile::Location IniFile::locate(std::string_view section, std::string_view key) const {
+    section = trim(section);
+    key = trim(key);
     Location loc{npos, std::nullopt, m_lines.size()};
     bool inSection = false;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (auto name = sectionName(m_lines[i])) {
+        const ParsedLine p = parseLine(m_lines[i].text);
+        if (p.kind == ParsedLine::Section) {
             if (inSection) {
                 return loc;  // the first section of that name is the one that counts
             }
-            inSection = equalNoCase(*name, section);
+            inSection = equalNoCase(p.name, section);
             if (inSection) {
                 loc.sectionLine = i;
                 loc.insertAt = i + 1;
@@ -206,24 +279,30 @@ IniFile::Location IniFile::locate(std::string_view section, std::string_view key
         if (!inSection) {
             continue;
         }
-        if (!trim(m_lines[i]).empty()) {
+        if (!trim(m_lines[i].text).empty()) {
             loc.insertAt = i + 1;
         }
-        if (auto kv = keyValue(m_lines[i]); kv && !loc.keyLine && equalNoCase(kv->first, key)) {
+        if (p.kind == ParsedLine::Key && !loc.keyLine && equalNoCase(p.name, key)) {
             loc.keyLine = i;
         }
     }
     return loc;
 }
 
+std::optional<std::string_view> IniFile::storedValue(std::string_view section,
+                                                     std::string_view key) const {
+    const Location loc = locate(section, key);
+    if (!loc.keyLine) {
+        return std::nullopt;
+    }
+    // The first line of the key counts, also when it has no "=" and so no value.
+    return parseLine(m_lines[*loc.keyLine].text).value;
+}
+
 std::string IniFile::readString(std::string_view section, std::string_view key,
                                 std::string_view def) const {
-    Location loc = locate(section, key);
-    if (!loc.keyLine) {
-        return std::string(def);
-    }
-    std::string_view value = unquote(keyValue(m_lines[*loc.keyLine])->second);
-    return std::string(value.substr(0, kMaxValueLength));
+    const std::optional<std::string_view> stored = storedValue(section, key);
+    return std::string(stored ? readableValue(*stored) : profileDefault(def));
 }
 
 std::int32_t IniFile::readInteger(std::string_view section, std::string_view key,
@@ -236,33 +315,59 @@ bool IniFile::readBool(std::string_view section, std::string_view key, bool def)
 }
 
 bool IniFile::valueExists(std::string_view section, std::string_view key) const {
-    return locate(section, key).keyLine.has_value();
+    return storedValue(section, key).has_value();
+}
+
+std::string IniFile::readText(std::string_view section, std::string_view key,
+                              std::string_view def) const {
+    const std::optional<std::string_view> stored = storedValue(section, key);
+    return stored ? textOf(readableValue(*stored)) : std::string(profileDefault(def));
+}
+
+std::string IniFile::textOf(std::string_view value) const {
+    if (isUtf8(value)) {
+        return std::string(value);
+    }
+    return unicode() ? utf8WithReplacements(value) : windows1252ToUtf8(value);
+}
+
+bool IniFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
+    const Location loc = locate(section, key);
+    if (loc.keyLine) {
+        // The line keeps what stands before its value: the stored spelling of the name, its
+        // indentation and the blanks around "=".
+        std::string& text = m_lines[*loc.keyLine].text;
+        const ParsedLine p = parseLine(text);
+        if (p.value == value) {
+            return false;
+        }
+        text = p.value ? text.substr(0, p.valueStart) + std::string(value)
+                       : text.substr(0, p.nameEnd) + "=" + std::string(value);
+        return true;
+    }
+    std::string line = std::string(trim(key)) + "=" + std::string(value);
+    if (loc.sectionLine != npos) {
+        insertLine(loc.insertAt, std::move(line));
+        return true;
+    }
+    if (!m_lines.empty() && !trim(m_lines.back().text).empty()) {
+        insertLine(m_lines.size(), std::string());
+    }
+    insertLine(m_lines.size(), "[" + std::string(trim(section)) + "]");
+    insertLine(m_lines.size(), std::move(line));
+    return true;
+}
+
+void IniFile::insertLine(std::size_t at, std::string text) {
+    if (at > 0 && m_lines[at - 1].end.empty()) {
+        m_lines[at - 1].end = m_newline;  // a last line without line ending gets one
+    }
+    m_lines.insert(m_lines.begin() + std::ptrdiff_t(at), Line{std::move(text), m_newline});
 }
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
-    // A line break in a value would split it into lines that read back as other keys.
-    std::string clean(value);
-    for (char& c : clean) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    const std::string line = std::string(key) + "=" + clean;
-    change([&] {
-        Location loc = locate(section, key);
-        if (loc.keyLine) {
-            m_lines[*loc.keyLine] = line;
-        } else if (loc.sectionLine != npos) {
-            m_lines.insert(m_lines.begin() + std::ptrdiff_t(loc.insertAt), line);
-        } else {
-            if (!m_lines.empty() && !trim(m_lines.back()).empty()) {
-                m_lines.emplace_back();
-            }
-            m_lines.push_back("[" + std::string(section) + "]");
-            m_lines.push_back(line);
-        }
-        return true;
-    });
+    const std::string clean = storableValue(value);
+    change([&] { return setValue(section, key, clean); });
 }
 
 void IniFile::writeInteger(std::string_view section, std::string_view key, std::int32_t value) {
@@ -273,9 +378,20 @@ void IniFile::writeBool(std::string_view section, std::string_view key, bool val
     writeString(section, key, value ? "1" : "0");
 }
 
+void IniFile::writeText(std::string_view section, std::string_view key, std::string_view value) {
+    change([&] {
+        const std::optional<std::string_view> stored = storedValue(section, key);
+        if (stored && textOf(readableValue(*stored)) == value) {
+            return false;  // unchanged: the stored bytes stay, whatever their encoding
+        }
+        std::optional<std::string> ansi = m_ansi ? utf8ToWindows1252(value) : std::nullopt;
+        return setValue(section, key, storableValue(ansi ? *ansi : value));
+    });
+}
+
 void IniFile::deleteKey(std::string_view section, std::string_view key) {
     change([&] {
-        Location loc = locate(section, key);
+        const Location loc = locate(section, key);
         if (!loc.keyLine) {
             return false;
         }
@@ -289,10 +405,23 @@ void IniFile::save() const {
     if (!m_writable) {
         throw failure;  // a file not read whole is never replaced by what was read of it
     }
-    std::string text = m_bom ? std::string(kUtf8Bom) : std::string();
-    for (const std::string& line : m_lines) {
-        text += line;
-        text += m_newline;
+    std::string text;
+    for (const Line& line : m_lines) {
+        text += line.text;
+        text += line.end;
+    }
+    switch (m_encoding) {
+        case Encoding::Bytes:
+            break;
+        case Encoding::Utf8Bom:
+            text.insert(0, kUtf8Bom);
+            break;
+        case Encoding::Utf16Le:
+            text = std::string(kUtf16LeBom) + utf8ToUtf16(text, false) + m_oddByte;
+            break;
+        case Encoding::Utf16Be:
+            text = std::string(kUtf16BeBom) + utf8ToUtf16(text, true) + m_oddByte;
+            break;
     }
     if (!writeSettingsText(m_path, text)) {
         throw failure;

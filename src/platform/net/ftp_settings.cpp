@@ -42,15 +42,21 @@ std::string ftpSettingsFile(const std::string& programDir) {
     return programDir + "/lib/ftp.ini";
 }
 
+// The text values are what people type, and the file may come from Windows, where they are
+// stored in its ANSI code page: they are read and written as text (IniFile::readText), so
+// that a password typed there shows as typed and, unless edited, keeps its bytes.
 FtpSettings readFtpSettings(const std::string& path, const FtpSettings& shown) {
     IniFile f(path);
+    const auto text = [&f](const keys::StringKey& k, const std::string& current) {
+        return f.readText(k.section, k.name, current);
+    };
     FtpSettings s = shown;
     s.savePassword = read(f, ftpkeys::savepass, shown.savePassword);
-    s.host = read(f, ftpkeys::host, shown.host);
-    s.dir = read(f, ftpkeys::dir, shown.dir);
-    s.login = read(f, ftpkeys::login, shown.login);
+    s.host = text(ftpkeys::host, shown.host);
+    s.dir = text(ftpkeys::dir, shown.dir);
+    s.login = text(ftpkeys::login, shown.login);
     if (s.savePassword) {
-        s.password = read(f, ftpkeys::password, shown.password);
+        s.password = text(ftpkeys::password, shown.password);
     }
     return s;
 }
@@ -59,12 +65,15 @@ void saveFtpSettings(const std::string& path, const FtpSettings& s) {
     makePrivate(path);
     IniFile f(path);
     IniFile::Batch batch(f);
+    const auto text = [&f](const keys::StringKey& k, const std::string& value) {
+        f.writeText(k.section, k.name, value);
+    };
     write(f, ftpkeys::savepass, s.savePassword);
-    write(f, ftpkeys::host, s.host);
-    write(f, ftpkeys::dir, s.dir);
-    write(f, ftpkeys::login, s.login);
+    text(ftpkeys::host, s.host);
+    text(ftpkeys::dir, s.dir);
+    text(ftpkeys::login, s.login);
     if (s.savePassword) {
-        write(f, ftpkeys::password, s.password);
+        text(ftpkeys::password, s.password);
     } else {
         f.deleteKey(ftpkeys::password.section, ftpkeys::password.name);
     }

@@ -109,7 +109,7 @@ TEST(IniFile, WriteKeepsOtherLinesOrderCommentsAndLineEndings) {
     f.writeString("main", "language", "en");  // added at the end of its section
     f.writeString("hotkeys", "freehand", "2");
     EXPECT_EQ(readText(path),
-              "; keep me\r\n[main]\r\nsaveas=gif\r\n; inside\r\nskin=x\r\nlanguage=en\r\n\r\n"
+              "; keep me\r\n[main]\r\nSaveAs=gif\r\n; inside\r\nskin=x\r\nlanguage=en\r\n\r\n"
               "[hotkeys]\r\nobject=1\r\nfreehand=2\r\n");
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/error.h"
+#include "core/settings/ini_file.h"
 #include "support/temp_dir.h"
 
 namespace pelko {
@@ -88,6 +89,38 @@ TEST(FtpSettings, SaveNarrowsAWiderFileAndKeepsItsOtherLines) {
     EXPECT_EQ(readText(path),
               "; mine\n[main]\nhost=new\npassword=pw2\nextra=1\nsavepass=1\ndir=/d/\nlogin=me\n\n"
               "[other]\nx=y\n");
+}
+
+TEST(FtpSettings, TextWrittenOnWindowsReadsAsTypedAndKeepsItsBytes) {
+    TempDir dir;
+    std::string path = dir.file("ftp.ini");
+    // Written on Windows, in its ANSI code page (Windows-1252).
+    const std::string windows =
+        "[main]\r\nsavepass=1\r\nhost=h\r\ndir=/Gr\xF6\xDF"
+        "e/\r\nlogin=j\xF6rg\r\npassword=p\xE4ss\r\n";
+    writeText(path, windows);
+    FtpSettings s = readFtpSettings(path, kShown);
+    EXPECT_EQ(s.dir, "/Größe/");
+    EXPECT_EQ(s.login, "jörg");
+    EXPECT_EQ(s.password, "päss");
+
+    // Unedited, every value keeps its bytes; an edited one is written as Windows reads it.
+    saveFtpSettings(path, s);
+    EXPECT_EQ(readText(path), windows);
+    s.password = "pässwort€";
+    saveFtpSettings(path, s);
+    EXPECT_EQ(readText(path),
+              "[main]\r\nsavepass=1\r\nhost=h\r\ndir=/Gr\xF6\xDF"
+              "e/\r\nlogin=j\xF6rg\r\npassword=p\xE4sswort\x80\r\n");
+    EXPECT_EQ(readFtpSettings(path, kShown).password, "pässwort€");
+
+    // A file in UTF-8 stays in UTF-8.
+    writeText(path, "[main]\nsavepass=1\nlogin=j\xC3\xB6rg\n");
+    s = readFtpSettings(path, kShown);
+    EXPECT_EQ(s.login, "jörg");
+    s.login = "jürgen";
+    saveFtpSettings(path, s);
+    EXPECT_EQ(IniFile(path).readString("main", "login", ""), "j\xC3\xBCrgen");
 }
 
 TEST(FtpSettings, RefusedSaveRaises) {

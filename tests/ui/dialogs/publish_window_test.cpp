@@ -201,6 +201,31 @@ TEST_F(PublishWindow, KeepsItsSettingsInFtpIniOwnerOnly) {
     EXPECT_TRUE(boxes.seen.empty());
 }
 
+TEST_F(PublishWindow, ShowsTextWrittenOnWindowsAndKeepsItsBytes) {
+    // Written on Windows, in its ANSI code page (Windows-1252).
+    std::filesystem::create_directories(home.path() + "/lib");
+    const std::string windows =
+        "[main]\r\nsavepass=1\r\nhost=ftp.example.com\r\ndir=/Gr\xF6\xDF"
+        "e/\r\nlogin=j\xF6rg\r\npassword=p\xE4ss\x80\r\n";
+    writeText(iniFile(), windows);
+    Tfrmftp* w = open(files.file("a.png"));
+    EXPECT_EQ(w->txdir->text(), QString::fromUtf8("/Größe/"));
+    EXPECT_EQ(w->txlogin->text(), QString::fromUtf8("jörg"));
+    EXPECT_EQ(w->txpassword->text(), QString::fromUtf8("päss€"));
+    w->close();
+    EXPECT_EQ(readText(iniFile()), windows);  // unedited: byte for byte
+
+    w = open(files.file("b.png"));
+    w->txpassword->setText(QString::fromUtf8("pässwört€"));
+    w->close();
+    EXPECT_EQ(readText(iniFile()),
+              "[main]\r\nsavepass=1\r\nhost=ftp.example.com\r\ndir=/Gr\xF6\xDF"
+              "e/\r\nlogin=j\xF6rg\r\npassword=p\xE4ssw\xF6rt\x80\r\n");
+    w = open(files.file("c.png"));
+    EXPECT_EQ(w->txpassword->text(), QString::fromUtf8("pässwört€"));
+    EXPECT_TRUE(boxes.seen.empty());
+}
+
 TEST_F(PublishWindow, UnwritableSettingsShowTheErrorAndStillClose) {
     std::filesystem::create_directories(home.path() + "/lib/ftp.ini");  // a folder in its place
     QPointer<Tfrmftp> w = open(files.file("a.png"));
