@@ -8,6 +8,7 @@
 #include "app/x11_shell_platform.h"
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
+#include "platform/net/ftp_uploader.h"
 #include "ui/dialogs/publish_window_app.h"
 #include "ui/toolkit/clipboard_server.h"
 
@@ -23,7 +24,8 @@ int main(int argc, char** argv) {
             const pelko::CommandLine cl =
                 pelko::parseCommandLine(std::vector<std::string>(argv + 3, argv + argc));
             const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
-            return pelko::runPublishWindow(argc, argv, paths.programDir, argv[2]);
+            return pelko::runPublishWindow(argc, argv, paths.programDir, argv[2],
+                                           pelko::ftpUploaders());
         }
         const pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -7,6 +7,7 @@
 #include "core/error.h"
 #include "platform/desktop/detached_process.h"
 #include "platform/desktop/scratch_dir.h"
+#include "platform/net/ftp_uploader.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/hotkey_manager.h"
 #include "platform/x11/x11_screen.h"
@@ -53,6 +54,7 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     s.screen = m_screen.get();
     s.launchProgram = launchProgram;
     s.mailer = &m_mailer;
+    s.makeUploader = ftpUploaders();
     s.makeOutputs = [s](QWidget* owner, std::function<std::int32_t()> jpegQuality) {
         return std::unique_ptr<CaptureOutputs>(
             std::make_unique<WindowOutputs>(s, std::move(jpegQuality), owner));

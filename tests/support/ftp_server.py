@@ -40,8 +40,9 @@ def main():
 
     authorizer = DummyAuthorizer()
     for user in args.user or ["pelko:secret"]:
-        name, _, password = user.partition(":")
-        authorizer.add_user(name, password, args.root, perm="elradfmwMT")
+        # NAME:PASSWORD, or NAME:PASSWORD:PERMISSIONS for a user with fewer rights.
+        name, password, *perm = user.split(":")
+        authorizer.add_user(name, password, args.root, perm=perm[0] if perm else "elradfmwMT")
 
     class DropAfterDTP(ThrottledDTPHandler):
         read_limit = args.rate
@@ -60,10 +61,13 @@ def main():
         authorizer = None
         auth_failed_timeout = 0.05
 
-        def pre_process_command(self, line, cmd, arg):
+        def log_line(self, text):
             if args.log:
                 with open(args.log, "a", encoding="utf-8") as f:
-                    f.write(("PASS" if cmd == "PASS" else line) + "\n")
+                    f.write(text + "\n")
+
+        def pre_process_command(self, line, cmd, arg):
+            self.log_line("PASS" if cmd == "PASS" else line)
             return super().pre_process_command(line, cmd, arg)
 
     Handler.authorizer = authorizer

@@ -188,7 +188,7 @@ TEST_F(ShellTest, ResetAnsweredNoChangesNothing) {
     boxes.answer = QMessageBox::No;
     action("SetSettingsToDefault1")->trigger();
     ASSERT_EQ(boxes.seen.size(), 1u);
-    EXPECT_EQ(boxes.seen[0].text, "Do you really want to set all the program settigs to default?");
+    EXPECT_EQ(boxes.seen[0].text, "Do you really want to set all the program settings to default?");
     EXPECT_EQ(boxes.seen[0].buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(settingsText(), before);
     EXPECT_EQ(form->settings().currentMode, 3);

@@ -1,6 +1,7 @@
 // The tray program's outputs after "Save to a file", with the paint program and the mail
 // program replaced by recorders (the real starters are tested in tests/platform/desktop).
 #include "ui/shell/window_outputs.h"
+#include "platform/net/ftp_uploader.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -55,6 +56,7 @@ class WindowOutputsTest : public ::testing::Test {
             launches.push_back({p, a, w});
         };
         services.mailer = &mailer;
+        services.makeUploader = ftpUploaders();
     }
     WindowOutputs outputs() {
         return WindowOutputs(

@@ -140,9 +140,4 @@ std::string ftpUrl(const FtpAddress& address, std::string_view folder, std::stri
     return url;
 }
 
-std::string_view fileNamePart(std::string_view path) {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace pelko

@@ -28,7 +28,4 @@ FtpAddress parseFtpAddress(std::string_view text);
 // empty name gives the folder's URL, which ends in "/".
 std::string ftpUrl(const FtpAddress& address, std::string_view folder, std::string_view name);
 
-// The file name part of a path: the text after its last "/".
-std::string_view fileNamePart(std::string_view path);
-
 }  // namespace pelko

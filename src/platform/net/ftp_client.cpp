@@ -1,6 +1,9 @@
 #include "platform/net/ftp_client.h"
 
 #include <fcntl.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +12,7 @@
 
 #include "core/error.h"
 #include "core/file_descriptor.h"
+#include "core/output/uploader.h"
 
 namespace pelko {
 
@@ -69,6 +73,8 @@ void FtpClient::ensureHandles() {
     set(e, CURLOPT_READFUNCTION, &FtpClient::onRead);
     set(e, CURLOPT_SOCKOPTFUNCTION, &FtpClient::onSocket);
     set(e, CURLOPT_SOCKOPTDATA, this);
+    set(e, CURLOPT_CLOSESOCKETFUNCTION, &FtpClient::onCloseSocket);
+    set(e, CURLOPT_CLOSESOCKETDATA, this);
 
     std::lock_guard lock(m_multiMutex);
     m_easy = std::move(easy);
@@ -165,7 +171,9 @@ void FtpClient::perform() {
         curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
     }
     // Stopped: taking the transfer away from the multi handle unfinished closes its
-    // connection; the handles go too, so that nothing half-done is used again.
+    // connection (the data connection reset, so the server sees a failed transfer); the
+    // handles go too, so that nothing half-done is used again.
+    abortDataConnection();
     curl_multi_remove_handle(multi, easy);
     removal.multi = nullptr;
     closeHandles();
@@ -173,20 +181,33 @@ void FtpClient::perform() {
 }
 
 std::string FtpClient::failureMessage(CURLcode code) const {
-    std::string text = m_errorBuffer[0] ? m_errorBuffer : curl_easy_strerror(code);
-    // A refusal by the server: its reply says why ("Access denied: 530" becomes
-    // "Access denied: 530 Authentication failed.").
-    bool refusal = m_lastReply.size() >= 3 && (m_lastReply[0] == '4' || m_lastReply[0] == '5');
-    if (refusal && text.find(m_lastReply) == std::string::npos) {
-        std::string code3 = ": " + m_lastReply.substr(0, 3);
-        if (text.ends_with(code3)) {
-            text.resize(text.size() - 3);
-        } else {
-            text += ": ";
-        }
-        text += m_lastReply;
+    // A refusal by the server: its reply says why, and nothing else ("550 Is a directory.").
+    const bool refusal =
+        m_lastReply.size() >= 3 && (m_lastReply[0] == '4' || m_lastReply[0] == '5');
+    if (refusal) {
+        return m_lastReply;
     }
-    return text;
+    // Otherwise libcurl's account of this failure, with the system's reason where it has one.
+    return m_errorBuffer[0] ? m_errorBuffer : curl_easy_strerror(code);
+}
+
+void FtpClient::abortDataConnection() const {
+    if (m_dataSocket == CURL_SOCKET_BAD) {
+        return;
+    }
+    // Closed with a reset instead of an orderly end, which in FTP would mean end of file:
+    // the server sees the transfer fail instead of keeping a cut file as a whole one.
+    const linger reset{1, 0};
+    ::setsockopt(m_dataSocket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+}
+
+std::int64_t FtpClient::bytesTaken(curl_off_t handedOver) const {
+    int unacknowledged = 0;
+    if (m_dataSocket != CURL_SOCKET_BAD && ::ioctl(m_dataSocket, SIOCOUTQ, &unacknowledged) == 0 &&
+        unacknowledged > 0 && unacknowledged <= handedOver) {
+        return handedOver - unacknowledged;
+    }
+    return handedOver;
 }
 
 void FtpClient::connect(const FtpLogon& logon) {
@@ -260,18 +281,23 @@ void FtpClient::disconnect() {
 int FtpClient::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow) {
     auto* client = static_cast<FtpClient*>(self);
     if (client->m_stop) {
+        client->abortDataConnection();
         return 1;
     }
     if (!client->m_progress) {
         return 0;  // connecting or changing the folder
     }
     if (client->m_abortRequested) {
+        client->abortDataConnection();
         return 1;
     }
-    if (ulnow > client->m_reported) {
-        client->m_reported = ulnow;
+    // What the server has taken: the bytes handed to the socket less those the server has
+    // not acknowledged yet.
+    const std::int64_t taken = client->bytesTaken(ulnow);
+    if (taken > client->m_reported) {
+        client->m_reported = taken;
         if (client->m_progress->work) {
-            client->m_progress->work(ulnow);
+            client->m_progress->work(taken);
         }
     }
     return 0;
@@ -295,15 +321,26 @@ int FtpClient::onDebug(CURL*, curl_infotype type, char* data, size_t size, void*
     return 0;
 }
 
-int FtpClient::onSocket(void* self, curl_socket_t, curlsocktype purpose) {
-    // libcurl 7.88 reports a failure to name the peer of every data connection it accepts,
-    // although the connection works; whatever the error buffer holds once the server has
-    // connected came from steps that succeeded, and would only hide the real cause of a
-    // later failure, for which libcurl's text for the result code is shown instead.
+int FtpClient::onSocket(void* self, curl_socket_t socket, curlsocktype purpose) {
+    auto* client = static_cast<FtpClient*>(self);
+    // The server's connection for the data of a transfer (active mode).
     if (purpose == CURLSOCKTYPE_ACCEPT) {
-        static_cast<FtpClient*>(self)->m_errorBuffer[0] = '\0';
+        client->m_dataSocket = socket;
+        // libcurl 7.88 reports a failure to name the peer of every data connection it
+        // accepts, although the connection works; whatever the error buffer holds once the
+        // server has connected came from steps that succeeded, and would only hide the real
+        // cause of a later failure.
+        client->m_errorBuffer[0] = '\0';
     }
     return CURL_SOCKOPT_OK;
+}
+
+int FtpClient::onCloseSocket(void* self, curl_socket_t socket) {
+    auto* client = static_cast<FtpClient*>(self);
+    if (socket == client->m_dataSocket) {
+        client->m_dataSocket = CURL_SOCKET_BAD;
+    }
+    return ::close(socket);
 }
 
 size_t FtpClient::onRead(char* buffer, size_t size, size_t count, void* file) {

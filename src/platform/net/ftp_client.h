@@ -36,8 +36,9 @@ struct FtpProgress {
 //
 // connect, changeDir, upload and disconnect block the thread that calls them, one at a time;
 // abortAtNextProgress and stopNow may be called from any other thread while they run.
-// Failures raise pelko::Error with libcurl's message, followed by the server's reply when
-// the server refused.
+// Failures raise pelko::Error with the server's reply when the server refused, else libcurl's
+// message (with the system's reason). A stopped upload resets its data connection, so the
+// server sees a failed transfer, not a short file.
 class FtpClient {
   public:
     FtpClient();
@@ -72,11 +73,16 @@ class FtpClient {
     void configure(const std::string& url, bool upload);
     void perform();
     std::string failureMessage(CURLcode code) const;
+    // Makes the close of the data connection a reset (an aborted transfer, not end of file).
+    void abortDataConnection() const;
+    // Of the bytes handed to the data connection, those the server has acknowledged.
+    std::int64_t bytesTaken(curl_off_t handedOver) const;
 
     static int onProgress(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
                           curl_off_t ulnow);
     static int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self);
     static int onSocket(void* self, curl_socket_t socket, curlsocktype purpose);
+    static int onCloseSocket(void* self, curl_socket_t socket);
     static size_t onRead(char* buffer, size_t size, size_t count, void* fd);
 
     CurlGlobal m_global;
@@ -95,6 +101,7 @@ class FtpClient {
     const FtpProgress* m_progress = nullptr;
     std::int64_t m_reported = 0;
 
+    curl_socket_t m_dataSocket = CURL_SOCKET_BAD;  // the open data connection, if any
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     std::string m_lastReply;  // the last reply line of the server
 };

@@ -14,9 +14,7 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/net/ftp_address.h"
-#include "platform/net/ftp_session.h"
-#include "platform/net/ftp_settings.h"
+#include "core/settings/ftp_settings.h"
 #include "ui/toolkit/app_icon.h"
 #include "ui/toolkit/error_box.h"
 
@@ -39,14 +37,14 @@ std::string text(const QLineEdit* box) {
 
 }  // namespace
 
-Tfrmftp::Tfrmftp(std::string programDir, QWidget* parent)
+Tfrmftp::Tfrmftp(std::string programDir, const MakeUploader& makeUploader, QWidget* parent)
     : QWidget(parent, Qt::Window), m_programDir(std::move(programDir)) {
     setObjectName(QStringLiteral("Tfrmftp"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Publish Web"));
     setWindowIcon(pelkoIcon());
     createControls();
-    m_session = std::make_unique<FtpSession>();
+    m_session = makeUploader();
     readparams();
 }
 
@@ -64,7 +62,10 @@ void Tfrmftp::createControls() {
     };
     txhost = named(new QLineEdit(QString::fromLatin1(kExampleHost), this), "txhost");
     txlogin = named(new QLineEdit(this), "txlogin");
-    txpassword = named(new QLineEdit(this), "txpassword");  // shown as typed, not masked
+    txpassword = named(new QLineEdit(this), "txpassword");
+    txpassword->setEchoMode(QLineEdit::Password);
+    cbshowpassword = named(new QCheckBox(QStringLiteral("Show"), this), "cbshowpassword");
+    cbshowpassword->setToolTip(QStringLiteral("Show the password as typed"));
     cbsave = named(new QCheckBox(QStringLiteral("Save Password"), this), "cbsave");
     txfilename = named(new QLineEdit(this), "txfilename");
     txdir = named(new QLineEdit(QStringLiteral("/public_html/"), this), "txdir");
@@ -89,10 +90,14 @@ void Tfrmftp::createControls() {
     grid->setColumnStretch(1, 1);
     int row = 0;
     for (auto [caption, name, box] :
-         {std::tuple{"Host", "lblhost", txhost}, std::tuple{"Logn", "lbllogin", txlogin},
+         {std::tuple{"Host", "lblhost", txhost}, std::tuple{"Login", "lbllogin", txlogin},
           std::tuple{"Password", "lblpassword", txpassword}}) {
         grid->addWidget(label(caption, name, box), row, 0);
-        grid->addWidget(box, row++, 1, 1, 2);
+        grid->addWidget(box, row, 1, 1, box == txpassword ? 1 : 2);
+        if (box == txpassword) {
+            grid->addWidget(cbshowpassword, row, 2);
+        }
+        ++row;
     }
     grid->addWidget(cbsave, row++, 1, 1, 2);
     for (auto [caption, name, box] : {std::tuple{"File name", "lblfilename", txfilename},
@@ -111,12 +116,15 @@ void Tfrmftp::createControls() {
     grid->addLayout(buttons, row++, 0, 1, 3);
     txhost->setMinimumWidth(260);
 
-    QWidget* order[] = {txhost, txlogin,  txpassword, cbsave,        txfilename,
-                        txdir,  btnstart, btncancel,  btndisconnect, sSpeedButton1};
+    QWidget* order[] = {txhost, txlogin,  txpassword, cbshowpassword, cbsave,       txfilename,
+                        txdir,  btnstart, btncancel,  btndisconnect,  sSpeedButton1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
 
+    connect(cbshowpassword, &QCheckBox::toggled, this, [this](bool shown) {
+        txpassword->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
     connect(btnstart, &QPushButton::clicked, this, &Tfrmftp::btnstartClick);
     connect(btncancel, &QPushButton::clicked, this, &Tfrmftp::btncancelClick);
     connect(btndisconnect, &QPushButton::clicked, this, &Tfrmftp::btndisconnectClick);
@@ -147,15 +155,16 @@ void Tfrmftp::saveparams() {
 
 void Tfrmftp::btnstartClick() {
     runAction(this, [this] {
-        FtpUploadRequest request{
-            {parseFtpAddress(text(txhost)), text(txlogin), text(txpassword)},
-            text(txdir),
-            m_fileToUpload,
-            std::string(fileNamePart(text(txfilename))),
+        UploadRequest request{
+            text(txhost), text(txlogin),  text(txpassword),
+            text(txdir),  m_fileToUpload, std::string(fileNamePart(text(txfilename))),
         };
+        m_uploadName = request.remoteName.empty() ? std::string(fileNamePart(m_fileToUpload))
+                                                  : request.remoteName;
+        m_session->start(std::move(request), startReports());
         // "Start" waits until this start has ended.
         btnstart->setEnabled(false);
-        m_session->start(std::move(request), startReports());
+        m_statusLabel->clear();
     });
 }
 
@@ -164,11 +173,7 @@ void Tfrmftp::btncancelClick() {
         return;
     }
     m_session->cancel();
-    ++m_start;
-    m_connected = false;
-    btnstart->setEnabled(true);
-    btncancel->setEnabled(false);
-    btndisconnect->setEnabled(false);
+    stopped();
 }
 
 void Tfrmftp::btndisconnectClick() {
@@ -176,11 +181,22 @@ void Tfrmftp::btndisconnectClick() {
         return;
     }
     m_session->disconnect();
+    stopped();
+}
+
+void Tfrmftp::stopped() {
     ++m_start;
     m_connected = false;
     btnstart->setEnabled(true);
     btncancel->setEnabled(false);
     btndisconnect->setEnabled(false);
+    if (m_uploading) {
+        // The server was told the transfer failed, but some servers keep what arrived.
+        m_statusLabel->setText(
+            QStringLiteral("Upload of %1 stopped; the file on the server may be incomplete.")
+                .arg(QString::fromStdString(m_uploadName)));
+        m_uploading = false;
+    }
 }
 
 void Tfrmftp::sSpeedButton1Click() {
@@ -195,13 +211,13 @@ void Tfrmftp::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-FtpStartReports Tfrmftp::startReports() {
+UploadReports Tfrmftp::startReports() {
     const unsigned start = m_start;
     // Each report runs on the user-interface thread, in the order the session made them.
     auto post = [this](auto&& f) {
         QMetaObject::invokeMethod(this, std::forward<decltype(f)>(f), Qt::QueuedConnection);
     };
-    FtpStartReports r;
+    UploadReports r;
     r.connected = [=, this] {
         post([=, this] {
             if (current(start)) {
@@ -218,23 +234,23 @@ FtpStartReports Tfrmftp::startReports() {
             }
         });
     };
-    r.progress.begin = [=, this](std::int64_t max) {
+    r.begin = [=, this](std::int64_t max) {
         post([=, this] {
             if (current(start)) {
                 IdFTP1WorkBegin(max);
             }
         });
     };
-    r.progress.work = [=, this](std::int64_t count) {
+    r.work = [=, this](std::int64_t count) {
         post([=, this] {
             if (current(start)) {
                 IdFTP1Work(count);
             }
         });
     };
-    r.progress.end = [=, this] {
+    r.end = [=, this] {
         post([=, this] {
-            IdFTP1WorkEnd();
+            IdFTP1WorkEnd(current(start));
             if (current(start)) {
                 btnstart->setEnabled(true);
             }
@@ -251,6 +267,7 @@ FtpStartReports Tfrmftp::startReports() {
 }
 
 void Tfrmftp::IdFTP1WorkBegin(std::int64_t AWorkCountMax) {
+    m_uploading = true;
     m_transferStart.start();
     m_status.reset();
     m_workCountMax = AWorkCountMax;
@@ -271,12 +288,16 @@ void Tfrmftp::IdFTP1Work(std::int64_t AWorkCount) {
         QString::fromStdString(m_status.update(AWorkCount, m_workCountMax, seconds)));
 }
 
-void Tfrmftp::IdFTP1WorkEnd() {
+void Tfrmftp::IdFTP1WorkEnd(bool current) {
     if (progressbar1->maximum() == 0) {
         progressbar1->setMaximum(100);
     }
     progressbar1->setValue(0);
-    m_statusLabel->clear();
+    if (current) {
+        // A stopped start keeps its "stopped" text.
+        m_uploading = false;
+        m_statusLabel->clear();
+    }
     btncancel->setEnabled(false);
 }
 
@@ -287,6 +308,9 @@ void Tfrmftp::startFinished(const std::exception_ptr& error, bool connected) {
     btndisconnect->setEnabled(connected);
     if (error) {
         runAction(this, [&] { std::rethrow_exception(error); });
+    } else {
+        m_statusLabel->setText(
+            QStringLiteral("Uploaded %1.").arg(QString::fromStdString(m_uploadName)));
     }
     emit startEnded();
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/output/scratch_folder.h"
+#include "core/output/uploader.h"
 #include "ui/dialogs/transfer_status.h"
 
 class QCheckBox;
@@ -17,13 +18,11 @@ class QPushButton;
 
 namespace pelko {
 
-class FtpSession;
 struct FtpSettings;
-struct FtpStartReports;
 
 // The FTP upload window "Publish Web": uploads one file to a web server. The connection
 // details come from lib/ftp.ini when the window is created and go back there when it closes.
-// The connection and the transfer run on a thread of the window's own (FtpSession), so the
+// The connection and the transfer run on a thread of the window's own (its Uploader), so the
 // window stays responsive: "Cancel" stops a transfer at its next progress report,
 // "Disconnect" at once. The window deletes itself when closed; several may be open at once,
 // each with its own file and connection.
@@ -31,7 +30,7 @@ class Tfrmftp : public QWidget {
     Q_OBJECT
 
   public:
-    explicit Tfrmftp(std::string programDir, QWidget* parent = nullptr);
+    Tfrmftp(std::string programDir, const MakeUploader& makeUploader, QWidget* parent = nullptr);
     ~Tfrmftp() override;
 
     // The full local path of the file to upload, set before the window is shown. The creator
@@ -45,7 +44,8 @@ class Tfrmftp : public QWidget {
 
     QLineEdit* txhost = nullptr;
     QLineEdit* txlogin = nullptr;
-    QLineEdit* txpassword = nullptr;
+    QLineEdit* txpassword = nullptr;  // masked unless cbshowpassword is checked
+    QCheckBox* cbshowpassword = nullptr;
     QCheckBox* cbsave = nullptr;
     QLineEdit* txfilename = nullptr;
     QLineEdit* txdir = nullptr;
@@ -74,13 +74,15 @@ class Tfrmftp : public QWidget {
     FtpSettings shownSettings() const;
     // The reports of one start, handed to this window's thread. Reports of a start that
     // "Cancel" or "Disconnect" ended no longer change the buttons.
-    FtpStartReports startReports();
+    UploadReports startReports();
     bool current(unsigned start) const { return start == m_start; }
 
     // The progress of the transfer.
     void IdFTP1WorkBegin(std::int64_t AWorkCountMax);
     void IdFTP1Work(std::int64_t AWorkCount);
-    void IdFTP1WorkEnd();
+    void IdFTP1WorkEnd(bool current);
+    // "Cancel" or "Disconnect" ended the start; an upload under way is left unfinished.
+    void stopped();
     // The end of a start: the connection's state and its error.
     void startFinished(const std::exception_ptr& error, bool connected);
 
@@ -94,7 +96,9 @@ class Tfrmftp : public QWidget {
     int m_progressShift = 0;  // the gauge counts in units of 2^shift bytes (past 2 GiB)
     unsigned m_start = 0;     // counts the starts ended by "Cancel" or "Disconnect"
     QLabel* m_statusLabel = nullptr;
-    std::unique_ptr<FtpSession> m_session;
+    bool m_uploading = false;  // between the transfer's begin and end
+    std::string m_uploadName;  // the remote name of the running start's file
+    std::unique_ptr<Uploader> m_session;
 };
 
 }  // namespace pelko

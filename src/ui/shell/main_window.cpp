@@ -187,7 +187,7 @@ void TForm1::showOutputFolder() {
 void TForm1::SetSettingsToDefault1Click() {
     const auto answer = QMessageBox::question(
         this, QStringLiteral("Pelko"),
-        QStringLiteral("Do you really want to set all the program settigs to default?"),
+        QStringLiteral("Do you really want to set all the program settings to default?"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes) {
         runAction(this, [this] { defaultsettings(m_settings, m_services.paths, *this); });

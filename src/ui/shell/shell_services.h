@@ -12,6 +12,7 @@ class QWidget;
 #include "core/capture/screen.h"
 #include "core/output/mailer.h"
 #include "core/output/program_launcher.h"
+#include "core/output/uploader.h"
 #include "core/settings/program_paths.h"
 
 namespace pelko {
@@ -32,7 +33,8 @@ struct ShellServices {
     CaptureOutputs* outputs = nullptr;  // outputs after "Save to a file"
     // Starts the paint program on a scratch file (detached; failures are not reported).
     LaunchProgram launchProgram;
-    Mailer* mailer = nullptr;  // the desktop's mail program; none: e-mail is unavailable
+    Mailer* mailer = nullptr;   // the desktop's mail program; none: e-mail is unavailable
+    MakeUploader makeUploader;  // the upload windows' connections
     // Makes the outputs when `outputs` is null: the main window passes itself as the owner
     // and a reader of its JpegQuality.
     std::function<std::unique_ptr<CaptureOutputs>(QWidget* owner,

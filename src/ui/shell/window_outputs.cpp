@@ -34,6 +34,7 @@ WindowOutputs::WindowOutputs(const ShellServices& services,
       m_scratchDir(services.scratchDir),
       m_launch(services.launchProgram),
       m_mailer(services.mailer),
+      m_makeUploader(services.makeUploader),
       m_jpegQuality(std::move(jpegQuality)),
       m_owner(owner) {}
 
@@ -53,7 +54,7 @@ std::vector<std::string> WindowOutputs::openInPaint(const Bitmap& bitmap) {
 std::vector<std::string> WindowOutputs::publishWeb(const Bitmap& bitmap) {
     std::string path = SaveCaptureToScratch(bitmap, 0, scratchContext());
     // A new window for every capture; earlier ones stay open with their own files.
-    auto* window = new Tfrmftp(m_paths.programDir, m_owner);
+    auto* window = new Tfrmftp(m_paths.programDir, m_makeUploader, m_owner);
     window->setWindowFlag(Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setFileToUpload(path);

@@ -36,6 +36,7 @@ class WindowOutputs final : public CaptureOutputs {
     std::string m_scratchDir;
     LaunchProgram m_launch;
     Mailer* m_mailer = nullptr;
+    MakeUploader m_makeUploader;
     std::function<std::int32_t()> m_jpegQuality;
     QWidget* m_owner = nullptr;
 };

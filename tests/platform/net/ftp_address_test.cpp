@@ -1,5 +1,7 @@
 #include "platform/net/ftp_address.h"
 
+#include "core/output/uploader.h"
+
 #include <gtest/gtest.h>
 
 #include "core/error.h"

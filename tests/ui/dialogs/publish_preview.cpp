@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/net/ftp_uploader.h"
 #include "ui/dialogs/publish_window_app.h"
 
 int main(int argc, char** argv) {
@@ -11,5 +12,5 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string home = argv[1], file = argv[2];
-    return pelko::runPublishWindow(argc, argv, home, file);
+    return pelko::runPublishWindow(argc, argv, home, file, pelko::ftpUploaders());
 }

@@ -1,4 +1,5 @@
 #include "ui/dialogs/publish_window.h"
+#include "platform/net/ftp_uploader.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -59,7 +60,7 @@ class PublishWindow : public ::testing::Test {
 
     // A window as a capture opens it: the file set, its name in txfilename, shown.
     Tfrmftp* open(const std::string& file) {
-        auto* w = new Tfrmftp(home.path());
+        auto* w = new Tfrmftp(home.path(), ftpUploaders());
         w->setFileToUpload(file);
         w->txfilename->setText(QString::fromStdString(std::filesystem::path(file).filename()));
         w->show();
@@ -138,7 +139,7 @@ TEST_F(PublishWindow, ShowsEveryControl) {
         }
     }
     EXPECT_EQ(labels, (std::map<QString, QString>{{"txhost", "Host"},
-                                                  {"txlogin", "Logn"},
+                                                  {"txlogin", "Login"},
                                                   {"txpassword", "Password"},
                                                   {"txfilename", "File name"},
                                                   {"txdir", "Folder"}}));

@@ -1,4 +1,4 @@
-#include "platform/net/ftp_settings.h"
+#include "core/settings/ftp_settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

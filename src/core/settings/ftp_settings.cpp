@@ -1,4 +1,4 @@
-#include "platform/net/ftp_settings.h"
+#include "core/settings/ftp_settings.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
