@@ -68,11 +68,15 @@ class Shell(unittest.TestCase):
 
     def press_until_file(self, key, count):
         """Presses key until the screens folder holds count files (hotkeys may bind a moment
-        after the window maps)."""
+        after the window maps); true when then, after a moment, it holds exactly count: one
+        press, one file."""
         def pressed():
             self.xdotool("key", key)
             return wait_for(lambda: len(self.screens()) >= count, timeout=1.0)
-        return wait_for(pressed, timeout=10.0, step=0)
+        if not wait_for(pressed, timeout=10.0, step=0):
+            return False
+        time.sleep(0.5)
+        return len(self.screens()) == count
 
     def close_main_window(self):
         window = self.main_window()
