@@ -60,15 +60,15 @@ class PublishWindowApp(unittest.TestCase):
                                                "^Publish Web$").stdout.split())
         self.assertTrue(window, "no window")
         self.xdotool("windowactivate", "--sync", window[0])
-        # The host box has the focus; then Logn, Password, Save Password, File name, Folder,
-        # Start.
+        # The host box has the focus; then Login, Password, Show, Save Password, File name,
+        # Folder, Start.
         self.xdotool("key", "--delay", "20", "ctrl+a")
         self.xdotool("type", "--delay", "5", "127.0.0.1:%d" % self.port)
         self.xdotool("key", "Tab")
         self.xdotool("type", "--delay", "5", "pelko")
         self.xdotool("key", "Tab")
         self.xdotool("type", "--delay", "5", "secret")
-        self.xdotool("key", "--delay", "20", "Tab", "space", "Tab", "Tab", "Tab", "space")
+        self.xdotool("key", "--delay", "20", "Tab", "Tab", "space", "Tab", "Tab", "Tab", "space")
         uploaded = os.path.join(self.root, "public_html", "shot 1.png")
 
         def complete():
