@@ -16,7 +16,7 @@ import unittest
 from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
-from e2e_support import run_tests, wait_for  # noqa: E402
+from e2e_support import TrayFolders, run_tests, wait_for  # noqa: E402
 
 ARGS = None
 NOBODY = 65534
@@ -42,18 +42,9 @@ class Tray(unittest.TestCase):
     """Each test starts the real tray program with its own program folder on a fresh desktop."""
 
     def setUp(self):
-        self.tmp = tempfile.mkdtemp(prefix="pelko-e2e-safety-")
-        self.state = os.path.join(self.tmp, "desktop")
-        self.home = os.path.join(self.tmp, "home")
-        self.config = os.path.join(self.tmp, "config")
-        self.runtime = os.path.join(self.tmp, "runtime")
-        for d in (self.state, self.home, self.config, self.runtime):
-            os.mkdir(d)
-        os.chmod(self.runtime, 0o700)
-        display = subprocess.check_output([ARGS.desktop, "start", self.state], text=True,
-                                          timeout=30).strip()
-        self.env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=self.config,
-                        XDG_RUNTIME_DIR=self.runtime)
+        self.folders = TrayFolders("pelko-e2e-safety-", ARGS.desktop)
+        self.tmp, self.home, self.env = self.folders.tmp, self.folders.home, self.folders.env
+        self.config, self.runtime = self.folders.config, self.folders.runtime
         self.scratch = os.path.join(self.runtime, "~pelko")
         self.procs = []
 
@@ -62,7 +53,7 @@ class Tray(unittest.TestCase):
             if proc.poll() is None:
                 proc.kill()
                 proc.wait()
-        subprocess.call([ARGS.desktop, "stop", self.state], timeout=30)
+        self.folders.stop_desktop()
         for root, dirs, _ in os.walk(self.tmp):
             for d in dirs:
                 os.chmod(os.path.join(root, d), 0o755)

@@ -10,7 +10,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
-from e2e_support import run_tests, wait_for  # noqa: E402
+from e2e_support import TrayFolders, run_tests, wait_for  # noqa: E402
 
 ARGS = None
 
@@ -21,18 +21,9 @@ class Shell(unittest.TestCase):
     """Each test starts the real program with its own program folder on a fresh desktop."""
 
     def setUp(self):
-        self.tmp = tempfile.mkdtemp(prefix="pelko-e2e-shell-")
-        self.state = os.path.join(self.tmp, "desktop")
-        self.home = os.path.join(self.tmp, "home")
-        self.config = os.path.join(self.tmp, "config")
-        self.runtime = os.path.join(self.tmp, "runtime")
-        for d in (self.state, self.home, self.config, self.runtime):
-            os.mkdir(d)
-        os.chmod(self.runtime, 0o700)
-        display = subprocess.check_output([ARGS.desktop, "start", self.state], text=True,
-                                          timeout=30).strip()
-        self.env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=self.config,
-                        XDG_RUNTIME_DIR=self.runtime)
+        self.folders = TrayFolders("pelko-e2e-shell-", ARGS.desktop)
+        self.tmp, self.home, self.env = self.folders.tmp, self.folders.home, self.folders.env
+        self.config, self.runtime = self.folders.config, self.folders.runtime
         self.proc = None
 
     def tearDown(self):
@@ -40,7 +31,7 @@ class Shell(unittest.TestCase):
             self.proc.kill()
             self.proc.wait()
         subprocess.call(["xdotool", "keyup", "ctrl", "shift", "alt", "super"], env=self.env)
-        subprocess.call([ARGS.desktop, "stop", self.state], timeout=30)
+        self.folders.stop_desktop()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
     def settings(self, text):

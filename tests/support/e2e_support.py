@@ -1,6 +1,9 @@
 """Helpers shared by the end-to-end tests that drive the real programs on a test desktop."""
 import argparse
+import os
+import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -14,6 +17,30 @@ def wait_for(predicate, timeout=10.0, step=0.05):
             return result
         time.sleep(step)
     return predicate()
+
+
+class TrayFolders:
+    """The folders of one run of the tray program on a fresh test desktop of its own: the
+    program folder (home), XDG_CONFIG_HOME (config) and a private XDG_RUNTIME_DIR (runtime),
+    all below tmp, and env for the programs started there."""
+
+    def __init__(self, prefix, desktop):
+        self.desktop = desktop
+        self.tmp = tempfile.mkdtemp(prefix=prefix)
+        self.state = os.path.join(self.tmp, "desktop")
+        self.home = os.path.join(self.tmp, "home")
+        self.config = os.path.join(self.tmp, "config")
+        self.runtime = os.path.join(self.tmp, "runtime")
+        for d in (self.state, self.home, self.config, self.runtime):
+            os.mkdir(d)
+        os.chmod(self.runtime, 0o700)
+        display = subprocess.check_output([desktop, "start", self.state], text=True,
+                                          timeout=30).strip()
+        self.env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=self.config,
+                        XDG_RUNTIME_DIR=self.runtime)
+
+    def stop_desktop(self):
+        subprocess.call([self.desktop, "stop", self.state], timeout=30)
 
 
 def grid(x, y):
