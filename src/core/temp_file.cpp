@@ -59,9 +59,12 @@ void TempFile::create(const std::string& folder, mode_t mode) {
             return;
         }
         // A cleaner may have taken the lock between the creation and this call and removed
-        // the name; a file without a name is given up for another one.
+        // the name; a file without a name is given up for another one. A file system without
+        // locks leaves the file unlocked: it is used all the same.
+        while (::flock(fd.get(), LOCK_EX) != 0 && errno == EINTR) {
+        }
         struct stat st {};
-        if (::flock(fd.get(), LOCK_EX) != 0 || ::fstat(fd.get(), &st) != 0 || st.st_nlink == 0) {
+        if (::fstat(fd.get(), &st) != 0 || st.st_nlink == 0) {
             continue;
         }
         m_fd = std::move(fd);

@@ -46,7 +46,9 @@ class IniFile {
     IniFile& operator=(const IniFile&) = delete;
 
     // Groups the writes made while it lives into one replace of the file, written by
-    // commit(). Writes not committed are dropped. Batches do not nest.
+    // commit(). Writes not committed are dropped. Batches do not nest, and while one is open
+    // the same file is written through this object only: another IniFile's write would wait
+    // for the batch's lock.
     class Batch {
       public:
         explicit Batch(IniFile& file);
