@@ -9,17 +9,18 @@
 namespace pelko {
 
 const char* const kUsage =
-    "Usage: pelko [--home DIR] [--capture MODE]\n"
+    "Usage: pelko [--home DIR] [--capture MODE | --pick-region]\n"
     "\n"
     "  (no option)       start Pelko in the tray\n"
     "  --capture MODE    capture once with the outputs of settings.ini and print each file\n"
     "                    written; MODE is 0-8 or default, screen, window, rect, fixed,\n"
     "                    ellipse, object, rounded, freehand\n"
+    "  --pick-region     drag out a region on the screen and print it as WxH+X+Y\n"
     "  --home DIR        use DIR as the program folder (settings.ini, lib/, screens/)\n"
     "  --help            show this text\n"
     "  --version         show the version\n"
     "\n"
-    "Exit status of --capture: 0 done, 1 error, 2 selection cancelled.\n";
+    "Exit status of --capture and --pick-region: 0 done, 1 error, 2 selection cancelled.\n";
 
 std::optional<unsigned> parseCaptureMode(const std::string& text) {
     if (const auto mode = captureModeNamed(text)) {
@@ -46,6 +47,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             }
             cl.action = CommandLine::Action::Capture;
             cl.captureMode = *parsed;
+        } else if (a == "--pick-region") {
+            cl.action = CommandLine::Action::PickRegion;
         } else if (a == "--home") {
             cl.home = value();
             if (cl.home->empty()) {

@@ -7,7 +7,7 @@
 namespace pelko {
 
 struct CommandLine {
-    enum class Action { Run, Capture, Help, Version };
+    enum class Action { Run, Capture, PickRegion, Help, Version };
     Action action = Action::Run;
     unsigned captureMode = 0;
     std::optional<std::string> home;

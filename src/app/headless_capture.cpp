@@ -18,7 +18,10 @@ void HeadlessCaptureHost::pause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-std::optional<Bitmap> HeadlessCaptureHost::select(int mode, bool&) {
+std::optional<Bitmap> HeadlessCaptureHost::select(int mode, bool& cancelled) {
+    if (m_selector) {
+        return m_selector(mode, cancelled);
+    }
     const CaptureModeInfo* info = captureModeInfo(mode);
     unavailable(std::string(info ? info->kindName : "Selection") + " capture");
 }

@@ -1,15 +1,24 @@
 #pragma once
 
+#include <functional>
+
 #include "core/capture/pipeline.h"
 
 namespace pelko {
 
-// A capture run without the user interface: no main window to hide, no selectors, and the
-// outputs that need the desktop session's user interface are refused with a clear message.
+// The selector of an interactive mode, run elsewhere (the tray program shows it).
+using RemoteSelector = std::function<std::optional<Bitmap>(int mode, bool& cancelled)>;
+
+// A capture run without a main window: nothing to hide, the selectors run by `selector`, and
+// the outputs that need the desktop session's user interface are refused with a clear message.
 class HeadlessCaptureHost final : public CaptureHost {
   public:
+    explicit HeadlessCaptureHost(RemoteSelector selector = {}) : m_selector(std::move(selector)) {}
     void pause(int milliseconds) override;
     std::optional<Bitmap> select(int mode, bool& cancelled) override;
+
+  private:
+    RemoteSelector m_selector;
 };
 
 class HeadlessOutputs final : public CaptureOutputs {

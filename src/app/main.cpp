@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/command_outputs.h"
+#include "app/command_selector.h"
 #include "app/headless_capture.h"
 #include "app/tray_program.h"
 #include "core/error.h"
@@ -30,10 +31,13 @@ int runCapture(const pelko::CommandLine& cl) {
 
     pelko::X11Screen screen(nullptr);
     pelko::CaptureSources sources(screen);
-    pelko::HeadlessCaptureHost host;
+    const std::string tray = pelko::trayProgramPath();
+    pelko::HeadlessCaptureHost host([&](int mode, bool& cancelled) {
+        return pelko::selectThroughTray(tray, paths.programDir, mode, cancelled);
+    });
     const std::string scratch = pelko::scratchDirPath();
     pelko::prepareScratchDir(scratch);
-    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, pelko::trayProgramPath());
+    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, tray);
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
     // Each path as soon as it is written: a later output that fails does not hide it.
     pipeline.onFileWritten = [](const std::string& file) {
@@ -43,6 +47,17 @@ int runCapture(const pelko::CommandLine& cl) {
     const pelko::CaptureResult result = pipeline.takescreen(cl.captureMode);
     outputs.waitForWindows();
     return result.cancelled ? 2 : 0;
+}
+
+// The fixed-area picker: prints the region; settings stay as they are.
+int runPickRegion(const pelko::CommandLine& cl) {
+    const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+    const auto region = pelko::pickRegionThroughTray(pelko::trayProgramPath(), paths.programDir);
+    if (!region) {
+        return 2;
+    }
+    std::printf("%s\n", region->c_str());
+    return 0;
 }
 
 // The tray program carries the user interface and its libraries; the command line stays
@@ -78,6 +93,8 @@ int main(int argc, char** argv) {
                 return 0;
             case pelko::CommandLine::Action::Capture:
                 return runCapture(cl);
+            case pelko::CommandLine::Action::PickRegion:
+                return runPickRegion(cl);
             case pelko::CommandLine::Action::Run:
                 return startTray(cl);
         }

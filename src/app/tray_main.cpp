@@ -9,7 +9,10 @@
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
 #include "platform/net/ftp_uploader.h"
+#include "platform/x11/deepest_window.h"
+#include "platform/x11/x11_screen.h"
 #include "ui/dialogs/publish_window_app.h"
+#include "ui/selectors/select_program.h"
 #include "ui/toolkit/clipboard_server.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +29,27 @@ int main(int argc, char** argv) {
             const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
             return pelko::runPublishWindow(argc, argv, paths.programDir, argv[2],
                                            pelko::ftpUploaders());
+        }
+        if (argc >= 3 && std::string(argv[1]) == "--select") {
+            // The selector of a command-line capture; the picture goes back on standard output.
+            const auto mode = pelko::parseCaptureMode(argv[2]);
+            if (!mode) {
+                throw pelko::Error("Unknown capture mode \"" + std::string(argv[2]) + "\"");
+            }
+            const pelko::CommandLine cl =
+                pelko::parseCommandLine(std::vector<std::string>(argv + 3, argv + argc));
+            const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+            pelko::X11Screen screen(nullptr);
+            pelko::X11WindowLocator windows(nullptr);
+            return pelko::runSelectProgram(argc, argv, screen, windows, paths, int(*mode));
+        }
+        if (argc >= 2 && std::string(argv[1]) == "--pick-region") {
+            // The fixed-area picker of the command line; the region goes back on standard output.
+            const pelko::CommandLine cl =
+                pelko::parseCommandLine(std::vector<std::string>(argv + 2, argv + argc));
+            const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+            pelko::X11Screen screen(nullptr);
+            return pelko::runPickRegionProgram(argc, argv, screen, paths);
         }
         const pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -9,6 +9,7 @@
 #include "platform/desktop/scratch_dir.h"
 #include "platform/net/ftp_uploader.h"
 #include "platform/x11/connection.h"
+#include "platform/x11/deepest_window.h"
 #include "platform/x11/hotkey_manager.h"
 #include "platform/x11/x11_screen.h"
 #include "ui/shell/window_outputs.h"
@@ -27,6 +28,7 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     }
     m_connection = std::make_unique<x11::Connection>(c, screenNumber);
     m_screen = std::make_unique<X11Screen>(c, screenNumber);
+    m_windows = std::make_unique<X11WindowLocator>(c, screenNumber);
     m_hotkeys = std::make_unique<x11::THotKeyManager>(*m_connection);
     m_hotkeys->OnHotKeyPressed = [this](std::uint32_t hotKey, std::uint16_t index) {
         if (onHotKeyPressed) {
@@ -52,6 +54,7 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     };
     s.screen = m_screen.get();
+    s.windows = m_windows.get();
     s.launchProgram = launchProgram;
     s.mailer = &m_mailer;
     s.makeUploader = ftpUploaders();

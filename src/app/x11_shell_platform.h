@@ -16,6 +16,7 @@ class Connection;
 class THotKeyManager;
 }  // namespace x11
 class X11Screen;
+class X11WindowLocator;
 
 // Builds the tray application's services on the application's own X11 connection: the screen
 // source, the hotkey grabs (whose presses arrive through the application's event filter), the
@@ -34,6 +35,7 @@ class X11ShellPlatform final : public ShellPlatform {
     Autostart m_autostart;
     std::unique_ptr<x11::Connection> m_connection;
     std::unique_ptr<X11Screen> m_screen;
+    std::unique_ptr<X11WindowLocator> m_windows;
     std::unique_ptr<x11::THotKeyManager> m_hotkeys;
     XdgEmailMailer m_mailer;
 };

@@ -2,10 +2,14 @@
 // closing.
 #include <QApplication>
 #include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <functional>
 
 #include "shell_fixture.h"
 
@@ -64,6 +68,49 @@ TEST_F(ShellTest, TrayItemsCaptureTheirKind) {
     EXPECT_EQ(form->settings().currentMode, 2) << "a run puts the default kind back";
 }
 
+// Sends the steps to the selector overlay as soon as the event loop runs inside the capture.
+void driveOverlay(std::function<void(QWidget*)> steps) {
+    QTimer::singleShot(0, [steps] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->inherits("pelko::SelectorOverlay") && w->isVisible()) {
+                steps(w);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no overlay shown";
+    });
+}
+
+void sendMouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), Qt::LeftButton, held,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+TEST_F(ShellTest, SelectorsRunFromTheTrayAndACancelLeavesNoTrace) {
+    writeSettings("[settings]\nsaveac=0\nclipboardac=1\nwct=1\n[general]\nminimizewc=0\n");
+    start();
+    driveOverlay([](QWidget* w) {
+        sendMouse(w, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+        sendMouse(w, QEvent::MouseMove, {30, 20}, Qt::LeftButton);
+        sendMouse(w, QEvent::MouseButtonRelease, {30, 20}, Qt::NoButton);
+    });
+    action("pmc4")->trigger();  // rectangle
+    ASSERT_EQ(outputs.calls.size(), 1u);
+    EXPECT_EQ(outputs.calls[0].width, 20);
+    EXPECT_EQ(form->settings().currentMode, 1);
+
+    outputs.calls.clear();
+    driveOverlay([](QWidget* w) {
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(w, &esc);
+    });
+    action("pmc9")->trigger();  // freehand, cancelled
+    EXPECT_TRUE(outputs.calls.empty());
+    EXPECT_TRUE(boxes.seen.empty());
+    EXPECT_EQ(form->settings().currentMode, 1);
+}
+
 TEST_F(ShellTest, CaptureHidesTheVisibleWindowAndBringsItBack) {
     writeSettings("[settings]\nsaveac=0\nclipboardac=1\n");  // minimizewc absent: hide
     start().show();
@@ -101,8 +148,9 @@ struct ErrorCase {
 
 TEST_F(ShellTest, AnErrorReachesTheErrorBoxAfterTheCleanUpAndPelkoGoesOn) {
     const ErrorCase cases[] = {
-        {"wct=3\n", "", "\"Rectangle capture\" is not available in this version of Pelko"},
-        {"", "pmc5", "\"Ellipse capture\" is not available in this version of Pelko"},
+        // The fixture's display lists no windows for the object selector.
+        {"wct=6\n", "", "\"Object capture\" is not available in this version of Pelko"},
+        {"", "pmc7", "\"Object capture\" is not available in this version of Pelko"},
         {"clipboardac=1\n", "pmc2", "The clipboard is in use by another program"},
     };
     outputs.failClipboard = true;

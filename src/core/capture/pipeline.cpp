@@ -78,7 +78,8 @@ CaptureResult CapturePipeline::takescreen(unsigned mode) {
         case CaptureMode::Freehand: {
             bool cancelled = false;
             std::optional<Bitmap> selected = m_host.select(m_state.currentMode, cancelled);
-            if (cancelled || !selected) {
+            // A zero-size selection ends the run like a cancel: there is no picture to save.
+            if (cancelled || !selected || selected->empty()) {
                 result.cancelled = true;
                 return result;
             }

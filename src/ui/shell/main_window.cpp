@@ -25,6 +25,7 @@
 #include "core/settings/hotkey_value.h"
 #include "core/settings/key_access.h"
 #include "ui/dialogs/publish_window.h"
+#include "ui/selectors/selectors.h"
 #include "ui/shell/about_box.h"
 #include "ui/toolkit/app_icon.h"
 #include "ui/toolkit/eliding_button.h"
@@ -244,9 +245,11 @@ void TForm1::pause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-std::optional<Bitmap> TForm1::select(int mode, bool&) {
-    const CaptureModeInfo* info = captureModeInfo(mode);
-    throw notAvailable(std::string(info ? info->kindName : "Selection") + " capture");
+std::optional<Bitmap> TForm1::select(int mode, bool& cancelled) {
+    if (!m_services.screen) {
+        throw Error("There is no display to capture from");
+    }
+    return Selectors(*m_services.screen, m_services.windows, m_settings).select(mode, cancelled);
 }
 
 // --- Menus and windows --------------------------------------------------------------------

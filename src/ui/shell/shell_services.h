@@ -10,6 +10,7 @@ class QWidget;
 
 #include "core/capture/pipeline.h"
 #include "core/capture/screen.h"
+#include "core/capture/window_locator.h"
 #include "core/output/mailer.h"
 #include "core/output/program_launcher.h"
 #include "core/output/uploader.h"
@@ -30,6 +31,7 @@ struct ShellServices {
     // Sends pending requests to the display, so that a hidden window is really gone.
     std::function<void()> flushDisplay;
     Screen* screen = nullptr;           // the display captures read from
+    WindowLocator* windows = nullptr;   // the windows the object selector picks from
     CaptureOutputs* outputs = nullptr;  // outputs after "Save to a file"
     // Starts the paint program on a scratch file (detached; failures are not reported).
     LaunchProgram launchProgram;

@@ -21,6 +21,7 @@ struct Host : CaptureHost {
     bool visible = false;
     std::vector<std::string> log;
     bool cancel = false;
+    std::optional<Bitmap> selection = Bitmap(5, 5, 24);
     int selectedMode = 0;
     bool mainWindowVisible() override { return visible; }
     void hideMainWindow() override {
@@ -35,7 +36,7 @@ struct Host : CaptureHost {
     std::optional<Bitmap> select(int mode, bool& cancelled) override {
         selectedMode = mode;
         cancelled = cancel;
-        return Bitmap(5, 5, 24);
+        return selection;
     }
 };
 
@@ -141,13 +142,27 @@ TEST_F(PipelineTest, ActiveWindowOrWholeScreenWhenThereIsNone) {
     EXPECT_EQ(std::filesystem::file_size(dir.path() + "/c2.bmp"), 54u + 64 * 48 * 3);
 }
 
-TEST_F(PipelineTest, CancelledSelectionHasNoOutputsAndNoNumber) {
-    host.cancel = true;
+TEST_F(PipelineTest, CancelledOrEmptySelectionHasNoOutputsAndNoNumber) {
+    struct Case {
+        const char* name;
+        bool cancel;
+        std::optional<Bitmap> selection;
+    };
+    const Case cases[] = {{"cancelled", true, Bitmap(5, 5, 24)},
+                          {"no image", false, std::nullopt},
+                          {"zero-size selection", false, Bitmap(0, 0, 24)}};
     state.outputs.clipboard = true;
-    CaptureResult r = run(3);
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_TRUE(outputs.calls.empty());
-    EXPECT_FALSE(IniFile(paths.settingsFile()).valueExists("filename", "ssnum"));
+    state.currentMode = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.cancel = c.cancel;
+        host.selection = c.selection;
+        CaptureResult r = run(3);
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_TRUE(outputs.calls.empty());
+        EXPECT_EQ(state.currentMode, 1);
+        EXPECT_FALSE(IniFile(paths.settingsFile()).valueExists("filename", "ssnum"));
+    }
 }
 
 TEST_F(PipelineTest, OutputsRunInOrderAndAnErrorSkipsTheRest) {

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ui/selectors/selector_overlay.h"
+
+namespace pelko {
+
+// The object selector's overlay: the screen as it was when it opened, under Pelko's hand
+// pointer; the release of any mouse button ends it. It draws nothing of its own.
+class TCaptureObjectForm final : public SelectorOverlay {
+    Q_OBJECT
+
+  public:
+    TCaptureObjectForm(QImage frozen, QRect area, QWidget* parent = nullptr);
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+}  // namespace pelko

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "core/capture/screen.h"
+#include "core/capture/window_locator.h"
+#include "core/settings/program_paths.h"
+
+namespace pelko {
+
+// The selector of a command-line capture, run by the tray program: freezes the screen, shows
+// the selector of `mode` and writes what came of it to standard output for the pelko command:
+// "picture\n" and the picture as a Windows bitmap file, "cancelled\n", or "error\n" and the
+// error's message. Returns the exit status (0 picture, 2 cancelled, 1 error).
+int runSelectProgram(int& argc, char** argv, Screen& screen, WindowLocator& windows,
+                     const ProgramPaths& paths, int mode);
+
+// The fixed-area picker for `pelko --pick-region`: writes "region\n" and the rectangle as
+// WxH+X+Y, or "cancelled\n". Returns the exit status (0 region, 2 cancelled, 1 error).
+int runPickRegionProgram(int& argc, char** argv, Screen& screen, const ProgramPaths& paths);
+
+}  // namespace pelko

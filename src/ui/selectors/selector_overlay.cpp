@@ -1,0 +1,229 @@
+#include "ui/selectors/selector_overlay.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QToolTip>
+#include <QWindow>
+#include <cmath>
+
+namespace pelko {
+
+namespace {
+// Another client may hold the pointer or keyboard for a moment (a menu closing, a key still
+// held from a hotkey): the grabs are retried for this long before the overlay works without.
+constexpr int kGrabRetryMs = 20;
+constexpr int kGrabTries = 50;
+}  // namespace
+
+SelectorOverlay::SelectorOverlay(QImage frozen, QRect area, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::X11BypassWindowManagerHint),
+      m_frozen(std::move(frozen)),
+      m_area(area) {
+    setAttribute(Qt::WA_OpaquePaintEvent);  // every repaint covers its area: no background
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // The title tells scripts and tests that the overlay takes input (see ready()).
+    connect(this, &SelectorOverlay::ready, this,
+            [this] { setWindowTitle(QStringLiteral("Pelko selection")); });
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Cancel2 = PopupMenu1->addAction(QStringLiteral("Cancel"));
+    Cancel2->setObjectName(QStringLiteral("Cancel2"));
+    connect(Cancel2, &QAction::triggered, this, [this] {
+        Cancelled = true;
+        finish(Outcome::Cancelled);
+    });
+}
+
+SelectorOverlay::~SelectorOverlay() {
+    QToolTip::hideText();
+}
+
+void SelectorOverlay::open() {
+    // Device pixels to logical ones: the window covers the primary display exactly, and the
+    // frozen image is drawn 1:1 in device pixels whatever the scale factor.
+    const qreal ratio = devicePixelRatioF();
+    setGeometry(QRect(
+        QPoint(int(m_area.x() / ratio), int(m_area.y() / ratio)),
+        QSize(int(std::ceil(m_area.width() / ratio)), int(std::ceil(m_area.height() / ratio)))));
+    show();
+    raise();
+    activateWindow();
+    tryGrab();
+}
+
+SelectorOverlay::Outcome SelectorOverlay::exec() {
+    open();
+    if (!m_done) {
+        QEventLoop loop;
+        m_loop = &loop;
+        loop.exec();
+        m_loop = nullptr;
+    }
+    hide();
+    QToolTip::hideText();
+    return m_outcome;
+}
+
+void SelectorOverlay::finish(Outcome outcome) {
+    if (m_done) {
+        return;
+    }
+    m_done = true;
+    m_outcome = outcome;
+    if (QWindow* w = windowHandle()) {
+        w->setKeyboardGrabEnabled(false);
+        w->setMouseGrabEnabled(false);
+    }
+    QToolTip::hideText();
+    hide();
+    // A hotkey may have opened this overlay inside another one (a nested capture): the outer
+    // overlay takes the pointer and keyboard back.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* outer = qobject_cast<SelectorOverlay*>(w);
+        if (outer && outer != this && outer->isVisible() && !outer->m_done) {
+            outer->m_grabTries = 0;
+            outer->tryGrab();
+        }
+    }
+    if (m_loop) {
+        m_loop->quit();
+    }
+}
+
+void SelectorOverlay::tryGrab() {
+    if (m_done || !isVisible()) {
+        return;
+    }
+    QWindow* w = windowHandle();
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        w = nullptr;  // no grabs to take (offscreen widget tests)
+        m_grabTries = kGrabTries;
+    }
+    const bool keyboard = w && w->setKeyboardGrabEnabled(true);
+    const bool mouse = w && w->setMouseGrabEnabled(true);
+    if ((keyboard && mouse) || ++m_grabTries >= kGrabTries) {
+        m_grabbed = true;
+        if (m_painted) {
+            emit ready();
+        }
+        return;
+    }
+    QTimer::singleShot(kGrabRetryMs, this, &SelectorOverlay::tryGrab);
+}
+
+void SelectorOverlay::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    setFocus(Qt::OtherFocusReason);
+}
+
+Point SelectorOverlay::devicePoint(const QPointF& logical) const {
+    const qreal ratio = devicePixelRatioF();
+    return {int(std::floor(logical.x() * ratio)), int(std::floor(logical.y() * ratio))};
+}
+
+QRect SelectorOverlay::logicalRect(const QRect& device) const {
+    const qreal ratio = devicePixelRatioF();
+    const int left = int(std::floor(device.left() / ratio));
+    const int top = int(std::floor(device.top() / ratio));
+    const int right = int(std::ceil((device.right() + 1) / ratio));
+    const int bottom = int(std::ceil((device.bottom() + 1) / ratio));
+    return QRect(left, top, right - left, bottom - top);
+}
+
+Point SelectorOverlay::pointerPoint() const {
+    return devicePoint(mapFromGlobal(QCursor::pos()));
+}
+
+int SelectorOverlay::infoLineHeight() const {
+    return QFontMetrics(font()).height();
+}
+
+void SelectorOverlay::showInfo(const std::string& text, Point anchor) {
+    if (text.empty()) {
+        QToolTip::hideText();
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QPoint local(int(anchor.x / ratio), int(anchor.y / ratio));
+    QToolTip::showText(mapToGlobal(local), QString::fromStdString(text), this);
+}
+
+void SelectorOverlay::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
+    // Device pixels from here on, so the frozen image lands 1:1.
+    painter.scale(1 / ratio, 1 / ratio);
+    const QRect dirty = QRect(int(std::floor(event->rect().x() * ratio)),
+                              int(std::floor(event->rect().y() * ratio)),
+                              int(std::ceil(event->rect().width() * ratio)) + 1,
+                              int(std::ceil(event->rect().height() * ratio)) + 1);
+    // The frozen image keeps a ratio of 1 and is never changed: no copy of it per paint.
+    painter.drawImage(dirty.topLeft(), m_frozen, dirty);
+    paintShapes(painter, dirty);
+    painter.end();
+    if (!m_painted) {
+        m_painted = true;
+        if (m_grabbed) {
+            emit ready();
+        }
+    }
+}
+
+void SelectorOverlay::paintShapes(QPainter&, const QRect&) {}
+
+void SelectorOverlay::keyPressEvent(QKeyEvent* event) {
+    const int step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
+    QPoint move;
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            Cancel2->trigger();
+            return;
+        case Qt::Key_Left:
+            move = {-step, 0};
+            break;
+        case Qt::Key_Right:
+            move = {step, 0};
+            break;
+        case Qt::Key_Up:
+            move = {0, -step};
+            break;
+        case Qt::Key_Down:
+            move = {0, step};
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    // Whole device pixels: the pointer moves exactly one (or ten) of them.
+    const qreal ratio = devicePixelRatioF();
+    QCursor::setPos(QCursor::pos() +
+                    QPoint(int(std::lround(move.x() / ratio)), int(std::lround(move.y() / ratio))));
+}
+
+void SelectorOverlay::closeEvent(QCloseEvent* event) {
+    finish(Outcome::Closed);
+    event->accept();
+}
+
+void SelectorOverlay::openCancelMenu(const QPoint& globalPos) {
+    PopupMenu1->exec(globalPos);
+    // The menu took the grabs for itself; the overlay takes them back.
+    if (!m_done) {
+        m_grabTries = 0;
+        tryGrab();
+    }
+}
+
+}  // namespace pelko
