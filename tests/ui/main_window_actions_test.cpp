@@ -71,7 +71,7 @@ TEST_F(ShellTest, TrayItemsCaptureTheirKind) {
 // Sends the steps to the selector overlay as soon as the event loop runs inside the capture.
 void driveOverlay(std::function<void(QWidget*)> steps) {
     QTimer::singleShot(0, [steps] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
+        for (QWidget* w : QApplication::allWidgets()) {
             if (w->inherits("pelko::SelectorOverlay") && w->isVisible()) {
                 steps(w);
                 return;

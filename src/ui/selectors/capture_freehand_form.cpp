@@ -14,8 +14,8 @@
 namespace pelko {
 
 TCaptureFreehandForm::TCaptureFreehandForm(const Bitmap& frozen, QRect area, bool showHint,
-                                           QWidget* parent)
-    : SelectorOverlay(frozenImage(frozen), area, parent),
+                                           OverlayWindow* host)
+    : SelectorOverlay(frozenImage(frozen), area, host),
       m_source(frozen),
       m_showHint(showHint),
       m_compressed(QCoreApplication::testAttribute(Qt::AA_CompressHighFrequencyEvents)) {

@@ -14,7 +14,7 @@ class TCaptureFreehandForm final : public SelectorOverlay {
 
   public:
     TCaptureFreehandForm(const Bitmap& frozen, QRect area, bool showHint,
-                         QWidget* parent = nullptr);
+                         OverlayWindow* host = nullptr);
     ~TCaptureFreehandForm() override;
 
     const std::vector<Point>& points() const { return m_points; }

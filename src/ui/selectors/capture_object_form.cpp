@@ -6,8 +6,8 @@
 
 namespace pelko {
 
-TCaptureObjectForm::TCaptureObjectForm(QImage frozen, QRect area, QWidget* parent)
-    : SelectorOverlay(std::move(frozen), area, parent) {
+TCaptureObjectForm::TCaptureObjectForm(QImage frozen, QRect area, OverlayWindow* host)
+    : SelectorOverlay(std::move(frozen), area, host) {
     setObjectName(QStringLiteral("TCaptureObjectForm"));
     setCursor(handPointer());
 }

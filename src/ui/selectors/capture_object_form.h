@@ -10,7 +10,7 @@ class TCaptureObjectForm final : public SelectorOverlay {
     Q_OBJECT
 
   public:
-    TCaptureObjectForm(QImage frozen, QRect area, QWidget* parent = nullptr);
+    TCaptureObjectForm(QImage frozen, QRect area, OverlayWindow* host = nullptr);
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

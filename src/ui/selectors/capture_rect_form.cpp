@@ -6,8 +6,8 @@
 
 namespace pelko {
 
-TCaptureRectForm::TCaptureRectForm(QImage frozen, QRect area, bool showHint, QWidget* parent)
-    : SelectorOverlay(std::move(frozen), area, parent), m_showHint(showHint) {
+TCaptureRectForm::TCaptureRectForm(QImage frozen, QRect area, bool showHint, OverlayWindow* host)
+    : SelectorOverlay(std::move(frozen), area, host), m_showHint(showHint) {
     setObjectName(QStringLiteral("TCaptureRectForm"));
     setCursor(Qt::CrossCursor);
 }

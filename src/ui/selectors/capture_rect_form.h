@@ -13,7 +13,7 @@ class TCaptureRectForm : public SelectorOverlay {
     Q_OBJECT
 
   public:
-    TCaptureRectForm(QImage frozen, QRect area, bool showHint, QWidget* parent = nullptr);
+    TCaptureRectForm(QImage frozen, QRect area, bool showHint, OverlayWindow* host = nullptr);
 
     // After Ok: the rectangle dragged out, right and bottom exclusive; none when it had no area.
     const std::optional<Rect>& selection() const { return m_selection; }

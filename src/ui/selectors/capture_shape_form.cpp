@@ -9,8 +9,8 @@
 namespace pelko {
 
 CaptureShapeForm::CaptureShapeForm(CutShape shape, const Bitmap& frozen, QRect area, bool showHint,
-                                   ColorRef background, QWidget* parent)
-    : SelectorOverlay(frozenImage(frozen), area, parent),
+                                   ColorRef background, OverlayWindow* host)
+    : SelectorOverlay(frozenImage(frozen), area, host),
       m_shape(shape),
       m_source(frozen),
       m_showHint(showHint),

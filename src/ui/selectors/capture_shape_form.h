@@ -13,7 +13,7 @@ class CaptureShapeForm : public SelectorOverlay {
 
   public:
     CaptureShapeForm(CutShape shape, const Bitmap& frozen, QRect area, bool showHint,
-                     ColorRef background, QWidget* parent = nullptr);
+                     ColorRef background, OverlayWindow* host = nullptr);
 
     // After Ok: the cut picture; empty when the drag had no area.
     const Bitmap& result() const { return m_result; }
@@ -43,8 +43,9 @@ class CaptureShapeForm : public SelectorOverlay {
 class TfrmCaptureEllipse final : public CaptureShapeForm {
     Q_OBJECT
   public:
-    TfrmCaptureEllipse(const Bitmap& frozen, QRect area, bool showHint, ColorRef background)
-        : CaptureShapeForm(CutShape::Ellipse, frozen, area, showHint, background) {
+    TfrmCaptureEllipse(const Bitmap& frozen, QRect area, bool showHint, ColorRef background,
+                       OverlayWindow* host = nullptr)
+        : CaptureShapeForm(CutShape::Ellipse, frozen, area, showHint, background, host) {
         setObjectName(QStringLiteral("TfrmCaptureEllipse"));
     }
 };
@@ -53,8 +54,9 @@ class TfrmCaptureEllipse final : public CaptureShapeForm {
 class TfrmCaptureRoundedRect final : public CaptureShapeForm {
     Q_OBJECT
   public:
-    TfrmCaptureRoundedRect(const Bitmap& frozen, QRect area, bool showHint, ColorRef background)
-        : CaptureShapeForm(CutShape::RoundedRectangle, frozen, area, showHint, background) {
+    TfrmCaptureRoundedRect(const Bitmap& frozen, QRect area, bool showHint, ColorRef background,
+                           OverlayWindow* host = nullptr)
+        : CaptureShapeForm(CutShape::RoundedRectangle, frozen, area, showHint, background, host) {
         setObjectName(QStringLiteral("TfrmCaptureRoundedRect"));
     }
 };

@@ -11,8 +11,8 @@ bool pickerInfoFits(Point pointer, int textWidth, int lineHeight, int width, int
            std::abs(pointer.y) <= height - 2 * lineHeight;
 }
 
-TSelectRectForm::TSelectRectForm(QImage frozen, QRect area, QWidget* parent)
-    : TCaptureRectForm(std::move(frozen), area, true, parent) {
+TSelectRectForm::TSelectRectForm(QImage frozen, QRect area, OverlayWindow* host)
+    : TCaptureRectForm(std::move(frozen), area, true, host) {
     setObjectName(QStringLiteral("TSelectRectForm"));
 }
 

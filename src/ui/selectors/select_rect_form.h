@@ -12,7 +12,7 @@ class TSelectRectForm final : public TCaptureRectForm {
     Q_OBJECT
 
   public:
-    TSelectRectForm(QImage frozen, QRect area, QWidget* parent = nullptr);
+    TSelectRectForm(QImage frozen, QRect area, OverlayWindow* host = nullptr);
 
   protected:
     void showDragInfo() override;

@@ -15,6 +15,8 @@
 #include <QWindow>
 #include <cmath>
 
+#include "ui/selectors/overlay_window.h"
+
 namespace pelko {
 
 namespace {
@@ -24,18 +26,22 @@ constexpr int kGrabRetryMs = 20;
 constexpr int kGrabTries = 50;
 }  // namespace
 
-SelectorOverlay::SelectorOverlay(QImage frozen, QRect area, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::X11BypassWindowManagerHint),
-      m_frozen(std::move(frozen)),
-      m_area(area) {
+SelectorOverlay::SelectorOverlay(QImage frozen, QRect area, OverlayWindow* host)
+    : m_frozen(std::move(frozen)), m_area(area) {
+    if (!host || host->user()) {
+        m_ownWindow = std::make_unique<OverlayWindow>();
+        host = m_ownWindow.get();
+    }
+    m_window = host;
+    m_window->setUser(this);
+    setParent(m_window);
     setAttribute(Qt::WA_OpaquePaintEvent);  // every repaint covers its area: no background
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     // The title tells scripts and tests that the overlay takes input (see ready()).
     connect(this, &SelectorOverlay::ready, this,
-            [this] { setWindowTitle(QStringLiteral("Pelko selection")); });
+            [this] { m_window->setWindowTitle(QStringLiteral("Pelko selection")); });
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     Cancel2 = PopupMenu1->addAction(QStringLiteral("Cancel"));
@@ -48,18 +54,35 @@ SelectorOverlay::SelectorOverlay(QImage frozen, QRect area, QWidget* parent)
 
 SelectorOverlay::~SelectorOverlay() {
     QToolTip::hideText();
+    if (m_window->user() == this) {
+        hideWindow();
+        m_window->setUser(nullptr);
+    }
+    if (m_ownWindow) {
+        setParent(nullptr);  // the window goes first and must not take this overlay with it
+    }
+}
+
+void SelectorOverlay::hideWindow() {
+    hide();
+    m_window->hide();
+    m_window->setWindowTitle(QString());
 }
 
 void SelectorOverlay::open() {
     // Device pixels to logical ones: the window covers the primary display exactly, and the
     // frozen image is drawn 1:1 in device pixels whatever the scale factor.
     const qreal ratio = devicePixelRatioF();
-    setGeometry(QRect(
+    m_window->setGeometry(QRect(
         QPoint(int(m_area.x() / ratio), int(m_area.y() / ratio)),
         QSize(int(std::ceil(m_area.width() / ratio)), int(std::ceil(m_area.height() / ratio)))));
+    setGeometry(m_window->rect());
+    m_window->setWindowTitle(QString());  // "ready" only once this overlay has been painted
     show();
-    raise();
-    activateWindow();
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+    setFocus(Qt::OtherFocusReason);
     tryGrab();
 }
 
@@ -71,7 +94,7 @@ SelectorOverlay::Outcome SelectorOverlay::exec() {
         loop.exec();
         m_loop = nullptr;
     }
-    hide();
+    hideWindow();
     QToolTip::hideText();
     return m_outcome;
 }
@@ -82,19 +105,19 @@ void SelectorOverlay::finish(Outcome outcome) {
     }
     m_done = true;
     m_outcome = outcome;
-    if (QWindow* w = windowHandle()) {
+    if (QWindow* w = m_window->windowHandle()) {
         w->setKeyboardGrabEnabled(false);
         w->setMouseGrabEnabled(false);
     }
     QToolTip::hideText();
-    hide();
+    hideWindow();
     // A hotkey may have opened this overlay inside another one (a nested capture): the outer
     // overlay takes the pointer and keyboard back.
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* outer = qobject_cast<SelectorOverlay*>(w);
-        if (outer && outer != this && outer->isVisible() && !outer->m_done) {
-            outer->m_grabTries = 0;
-            outer->tryGrab();
+        auto* window = qobject_cast<OverlayWindow*>(w);
+        SelectorOverlay* outer = window ? window->user() : nullptr;
+        if (outer && outer != this && outer->isVisible()) {
+            outer->regrab();
         }
     }
     if (m_loop) {
@@ -102,11 +125,28 @@ void SelectorOverlay::finish(Outcome outcome) {
     }
 }
 
+void SelectorOverlay::announceReady() {
+    // Queued: the window's paint buffer is sent to the display right after the paint event, so
+    // whoever watches for "ready" sees it only once the frozen image is really on the screen.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_done) {
+            emit ready();
+        }
+    });
+}
+
+void SelectorOverlay::regrab() {
+    if (!m_done) {
+        m_grabTries = 0;
+        tryGrab();
+    }
+}
+
 void SelectorOverlay::tryGrab() {
     if (m_done || !isVisible()) {
         return;
     }
-    QWindow* w = windowHandle();
+    QWindow* w = m_window->windowHandle();
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         w = nullptr;  // no grabs to take (offscreen widget tests)
         m_grabTries = kGrabTries;
@@ -116,7 +156,7 @@ void SelectorOverlay::tryGrab() {
     if ((keyboard && mouse) || ++m_grabTries >= kGrabTries) {
         m_grabbed = true;
         if (m_painted) {
-            emit ready();
+            announceReady();
         }
         return;
     }
@@ -176,7 +216,7 @@ void SelectorOverlay::paintEvent(QPaintEvent* event) {
     if (!m_painted) {
         m_painted = true;
         if (m_grabbed) {
-            emit ready();
+            announceReady();
         }
     }
 }
@@ -219,11 +259,7 @@ void SelectorOverlay::closeEvent(QCloseEvent* event) {
 
 void SelectorOverlay::openCancelMenu(const QPoint& globalPos) {
     PopupMenu1->exec(globalPos);
-    // The menu took the grabs for itself; the overlay takes them back.
-    if (!m_done) {
-        m_grabTries = 0;
-        tryGrab();
-    }
+    regrab();  // the menu took the grabs for itself
 }
 
 }  // namespace pelko

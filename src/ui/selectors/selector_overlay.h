@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <memory>
 
 #include "core/capture/selection.h"
 
@@ -11,8 +12,11 @@ class QEventLoop;
 
 namespace pelko {
 
-// The full-screen window every interactive selector shows: the frozen screen drawn 1:1 in
-// device pixels, the pointer and keyboard grabbed while it is open, a right-click menu with
+class OverlayWindow;
+
+// What every interactive selector shows over the primary display, filling an OverlayWindow:
+// the frozen screen drawn 1:1 in device pixels, the pointer and keyboard grabbed while it is
+// open, a right-click menu with
 // "Cancel", Esc as "Cancel", and the arrow keys moving the pointer by 1 pixel (10 with Shift).
 // exec() runs a local event loop until the selector ends.
 class SelectorOverlay : public QWidget {
@@ -23,8 +27,9 @@ class SelectorOverlay : public QWidget {
     enum class Outcome { Ok, Cancelled, Closed };
 
     // frozen: the screen as it was before the overlay opened; area: where the primary display
-    // lies on the desktop, in device pixels.
-    SelectorOverlay(QImage frozen, QRect area, QWidget* parent = nullptr);
+    // lies on the desktop, in device pixels; host: the window to show in, when it is free
+    // (else, or when none is given, the overlay makes a window of its own).
+    SelectorOverlay(QImage frozen, QRect area, OverlayWindow* host = nullptr);
     ~SelectorOverlay() override;
 
     // Shows the overlay over the primary display and waits until it ends.
@@ -42,6 +47,11 @@ class SelectorOverlay : public QWidget {
   signals:
     // The overlay has been painted and holds the pointer and keyboard.
     void ready();
+
+  public:
+    // Takes the pointer and keyboard (back) while the overlay is open, e.g. after a selector
+    // opened inside this one has ended.
+    void regrab();
 
   protected:
     // Ends the overlay with the given outcome.
@@ -68,7 +78,13 @@ class SelectorOverlay : public QWidget {
 
   private:
     void tryGrab();
+    // Emits ready() once the painted overlay has gone to the display.
+    void announceReady();
+    // Hides the overlay and its window, which then is free for the next selector.
+    void hideWindow();
 
+    std::unique_ptr<OverlayWindow> m_ownWindow;  // when the given window was busy or none
+    OverlayWindow* m_window = nullptr;
     QImage m_frozen;
     QRect m_area;
     Outcome m_outcome = Outcome::Closed;

@@ -15,6 +15,7 @@
 #include "ui/selectors/capture_rect_form.h"
 #include "ui/selectors/capture_shape_form.h"
 #include "ui/selectors/frozen_image.h"
+#include "ui/selectors/overlay_window.h"
 #include "ui/selectors/select_rect_form.h"
 
 namespace pelko {
@@ -34,21 +35,50 @@ std::optional<Bitmap> shapeResult(Form& form, bool& cancelled) {
 
 }  // namespace
 
+// The frozen screen of one selection, copied into the host window's kept buffer when there is
+// one, and handed back to it at the end.
+class Selectors::Frozen {
+  public:
+    Frozen(Selectors& selectors) : m_host(selectors.m_host) {
+        if (m_host) {
+            m_bitmap = m_host->takeBuffer();
+        }
+        CaptureSources sources(selectors.m_screen);
+        sources.ApplySystemPalette(m_bitmap);
+        sources.CaptureWholeScreen(m_bitmap, selectors.m_settings.ssreccursor);
+    }
+    ~Frozen() {
+        if (m_host) {
+            m_host->keepBuffer(std::move(m_bitmap));
+        }
+    }
+    Frozen(const Frozen&) = delete;
+    Frozen& operator=(const Frozen&) = delete;
+
+    const Bitmap& bitmap() const { return m_bitmap; }
+
+  private:
+    OverlayWindow* m_host;
+    Bitmap m_bitmap;
+};
+
 std::optional<Bitmap> Selectors::select(int mode, bool& cancelled) {
     cancelled = false;
     switch (CaptureMode(mode)) {
         case CaptureMode::Rectangle:
             return CaptureSelection(cancelled);
         case CaptureMode::Ellipse: {
-            const Bitmap frozen = freeze();
+            const Frozen screen(*this);
+            const Bitmap& frozen = screen.bitmap();
             TfrmCaptureEllipse form(frozen, primaryArea(frozen), m_settings.showHint,
-                                    m_settings.backgroundColor);
+                                    m_settings.backgroundColor, m_host);
             return shapeResult(form, cancelled);
         }
         case CaptureMode::RoundedRectangle: {
-            const Bitmap frozen = freeze();
+            const Frozen screen(*this);
+            const Bitmap& frozen = screen.bitmap();
             TfrmCaptureRoundedRect form(frozen, primaryArea(frozen), m_settings.showHint,
-                                        m_settings.backgroundColor);
+                                        m_settings.backgroundColor, m_host);
             return shapeResult(form, cancelled);
         }
         case CaptureMode::Object:
@@ -57,8 +87,9 @@ std::optional<Bitmap> Selectors::select(int mode, bool& cancelled) {
             }
             break;
         case CaptureMode::Freehand: {
-            const Bitmap frozen = freeze();
-            TCaptureFreehandForm form(frozen, primaryArea(frozen), m_settings.showHint);
+            const Frozen screen(*this);
+            const Bitmap& frozen = screen.bitmap();
+            TCaptureFreehandForm form(frozen, primaryArea(frozen), m_settings.showHint, m_host);
             return shapeResult(form, cancelled);
         }
         default:
@@ -66,14 +97,6 @@ std::optional<Bitmap> Selectors::select(int mode, bool& cancelled) {
     }
     const CaptureModeInfo* info = captureModeInfo(mode);
     throw notAvailable(std::string(info ? info->kindName : "Selection") + " capture");
-}
-
-Bitmap Selectors::freeze() {
-    CaptureSources sources(m_screen);
-    Bitmap frozen;
-    sources.ApplySystemPalette(frozen);
-    sources.CaptureWholeScreen(frozen, m_settings.ssreccursor);
-    return frozen;
 }
 
 QRect Selectors::primaryArea(const Bitmap& frozen) const {
@@ -85,8 +108,9 @@ QRect Selectors::primaryArea(const Bitmap& frozen) const {
 }
 
 std::optional<Bitmap> Selectors::CaptureSelection(bool& cancelled) {
-    Bitmap frozen = freeze();
-    TCaptureRectForm form(frozenImage(frozen), primaryArea(frozen), m_settings.showHint);
+    const Frozen screen(*this);
+    const Bitmap& frozen = screen.bitmap();
+    TCaptureRectForm form(frozenImage(frozen), primaryArea(frozen), m_settings.showHint, m_host);
     const SelectorOverlay::Outcome outcome = form.exec();
     cancelled = form.Cancelled;
     if (outcome != SelectorOverlay::Outcome::Ok) {
@@ -104,14 +128,15 @@ std::optional<Bitmap> Selectors::CaptureSelection(bool& cancelled) {
 namespace pelko {
 
 std::optional<Bitmap> Selectors::CaptureObject(bool& cancelled) {
-    const Bitmap frozen = freeze();
-    TCaptureObjectForm form(frozenImage(frozen), primaryArea(frozen));
+    const Frozen screen(*this);
+    const Bitmap& frozen = screen.bitmap();
+    TCaptureObjectForm form(frozenImage(frozen), primaryArea(frozen), m_host);
     const SelectorOverlay::Outcome outcome = form.exec();
     cancelled = form.Cancelled;
     if (outcome != SelectorOverlay::Outcome::Ok) {
         return std::nullopt;
     }
-    const std::uint32_t overlay = std::uint32_t(form.winId());
+    const std::uint32_t overlay = std::uint32_t(form.window()->winId());
     QCoreApplication::processEvents();  // sends the overlay's unmapping on its way
     // A round trip sends the overlay's unmapping to the server; then the windows under it
     // have a moment to repaint before the copy.
@@ -134,8 +159,9 @@ std::optional<Bitmap> Selectors::CaptureObject(bool& cancelled) {
 namespace pelko {
 
 std::optional<Rect> Selectors::pickRegion() {
-    const Bitmap frozen = freeze();
-    TSelectRectForm form(frozenImage(frozen), primaryArea(frozen));
+    const Frozen screen(*this);
+    const Bitmap& frozen = screen.bitmap();
+    TSelectRectForm form(frozenImage(frozen), primaryArea(frozen), m_host);
     if (form.exec() != SelectorOverlay::Outcome::Ok) {
         return std::nullopt;
     }

@@ -10,15 +10,19 @@
 
 namespace pelko {
 
+class OverlayWindow;
+
 // The interactive selectors of the capture kinds picked on the screen, and the fixed-area
 // picker. Each freezes the screen (with the pointer when the settings say so), shows its
 // overlay and waits for it.
 class Selectors {
   public:
     // windows: where the object selector finds the window under the pointer (none: the object
-    // kind is not available).
-    Selectors(Screen& screen, WindowLocator* windows, const MainSettings& settings)
-        : m_screen(screen), m_windows(windows), m_settings(settings) {}
+    // kind is not available); host: the window the overlays show in, kept by the caller
+    // between selections so that it opens fast (none: each overlay makes its own).
+    Selectors(Screen& screen, WindowLocator* windows, const MainSettings& settings,
+              OverlayWindow* host = nullptr)
+        : m_screen(screen), m_windows(windows), m_settings(settings), m_host(host) {}
 
     // The picture selected for a capture mode, or none; cancelled tells whether the user
     // chose "Cancel". A kind without a selector here raises the not-available error.
@@ -30,7 +34,7 @@ class Selectors {
 
   private:
     // The screen as it is now, the pointer drawn when the settings say so.
-    Bitmap freeze();
+    class Frozen;
     // Where the primary display lies on the desktop, in device pixels, for a frozen picture.
     QRect primaryArea(const Bitmap& frozen) const;
     std::optional<Bitmap> CaptureSelection(bool& cancelled);
@@ -39,6 +43,7 @@ class Selectors {
     Screen& m_screen;
     WindowLocator* m_windows;
     const MainSettings& m_settings;
+    OverlayWindow* m_host;
 };
 
 }  // namespace pelko

@@ -25,6 +25,7 @@
 #include "core/settings/hotkey_value.h"
 #include "core/settings/key_access.h"
 #include "ui/dialogs/publish_window.h"
+#include "ui/selectors/overlay_window.h"
 #include "ui/selectors/selectors.h"
 #include "ui/shell/about_box.h"
 #include "ui/toolkit/app_icon.h"
@@ -249,7 +250,11 @@ std::optional<Bitmap> TForm1::select(int mode, bool& cancelled) {
     if (!m_services.screen) {
         throw Error("There is no display to capture from");
     }
-    return Selectors(*m_services.screen, m_services.windows, m_settings).select(mode, cancelled);
+    if (!m_overlayWindow) {
+        m_overlayWindow = std::make_unique<OverlayWindow>();
+    }
+    return Selectors(*m_services.screen, m_services.windows, m_settings, m_overlayWindow.get())
+        .select(mode, cancelled);
 }
 
 // --- Menus and windows --------------------------------------------------------------------

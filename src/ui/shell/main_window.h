@@ -22,6 +22,7 @@ class QSystemTrayIcon;
 namespace pelko {
 
 class ElidingButton;
+class OverlayWindow;
 class LinkButton;
 class Tfrmabout;
 
@@ -121,6 +122,8 @@ class TForm1 : public QWidget, public SettingsHost, public CaptureHost {
 
     ShellServices m_services;
     std::unique_ptr<CaptureOutputs> m_ownOutputs;
+    // The selectors' window, kept between selections so that the next one opens fast.
+    std::unique_ptr<OverlayWindow> m_overlayWindow;
     MainSettings m_settings;
     Skins m_skins;
     QPointer<Tfrmabout> m_about;

@@ -14,6 +14,7 @@
 #include "ui/selectors/capture_object_form.h"
 #include "ui/selectors/capture_rect_form.h"
 #include "ui/selectors/capture_shape_form.h"
+#include "ui/selectors/overlay_window.h"
 #include "ui/selectors/select_rect_form.h"
 #include "ui/selectors/selectors.h"
 #include "ui/selectors/shape_cut.h"
@@ -335,7 +336,7 @@ struct FakeWindows : WindowLocator {
 std::optional<Bitmap> runSelector(Selectors& selectors, int mode, bool& cancelled,
                                   std::function<void(QWidget*)> steps) {
     QTimer::singleShot(0, [steps] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
+        for (QWidget* w : QApplication::allWidgets()) {
             if (qobject_cast<SelectorOverlay*>(w) && w->isVisible()) {
                 steps(w);
                 return;
@@ -393,6 +394,54 @@ TEST(Selectors, CancelIsReportedAndObjectCopiesTheWindowUnderThePointer) {
     ASSERT_EQ(picture->width(), 40);
     ASSERT_EQ(picture->height(), 20);
     EXPECT_EQ(picture->pixel32(0, 0) & 0xFFFFFF, test::FakeScreen::pixelAt(10, 5));
+}
+
+// The window and the frozen buffer are kept from one selection to the next, so that the next
+// one opens without new full-screen memory; a selector opened during a selection (a hotkey)
+// gets a window of its own and leaves the outer one open.
+TEST(Selectors, KeepTheirWindowAndBufferAndANestedSelectorGetsItsOwnWindow) {
+    test::FakeScreen screen;
+    screen.width = 200;
+    screen.height = 150;
+    MainSettings settings;
+    OverlayWindow host;
+    Selectors selectors(screen, nullptr, settings, &host);
+    bool cancelled = false;
+    QWidget* innerWindow = nullptr;
+    bool outerOpenAfterInner = false;
+    runSelector(selectors, int(CaptureMode::Rectangle), cancelled, [&](QWidget* outer) {
+        EXPECT_EQ(outer->window(), &host);
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::allWidgets()) {
+                if (w->inherits("pelko::SelectorOverlay") && w->isVisible() && w != outer) {
+                    innerWindow = w->window();
+                    key(w, Qt::Key_Escape);
+                }
+            }
+        });
+        bool innerCancelled = false;
+        EXPECT_FALSE(selectors.select(int(CaptureMode::Freehand), innerCancelled));
+        EXPECT_TRUE(innerCancelled);
+        outerOpenAfterInner = outer->isVisible() && host.isVisible();
+        key(outer, Qt::Key_Escape);
+    });
+    EXPECT_TRUE(cancelled);
+    ASSERT_NE(innerWindow, nullptr);
+    EXPECT_NE(innerWindow, &host);
+    EXPECT_TRUE(outerOpenAfterInner);
+    EXPECT_FALSE(host.isVisible());
+    EXPECT_TRUE(host.windowTitle().isEmpty()) << "a hidden window must not look ready";
+    Bitmap kept = host.takeBuffer();
+    EXPECT_EQ(kept.width(), 200) << "the frozen buffer is kept for the next selection";
+    host.keepBuffer(std::move(kept));
+
+    const auto picture =
+        runSelector(selectors, int(CaptureMode::Rectangle), cancelled, [&](QWidget* w) {
+            EXPECT_EQ(w->window(), &host);
+            drag(w, {10, 10}, {30, 20});
+        });
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width(), 20);
 }
 
 }  // namespace
