@@ -1,18 +1,28 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/command_outputs.h"
 #include "app/command_selector.h"
 #include "app/headless_capture.h"
+#include "app/picture_output.h"
 #include "app/tray_program.h"
+#include "core/capture/capture_notice.h"
 #include "core/error.h"
+#include "core/output/image_format.h"
+#include "core/settings/key_access.h"
+#include "platform/desktop/dbus_notifier.h"
+#include "platform/desktop/detached_process.h"
 #include "platform/desktop/program_location.h"
 #include "platform/desktop/scratch_dir.h"
 #include "platform/x11/x11_screen.h"
@@ -22,13 +32,59 @@ namespace {
 // Settings loaded as at start-up, but with no hotkeys bound and the autostart entry left alone.
 class CaptureSettingsHost final : public pelko::SettingsHost {};
 
+// The run's outputs without settings.ini changing: --clipboard and --output each make their
+// output the only one; --output turns the file output on even when it is off.
+void applyOverrides(const pelko::CaptureOverrides& o, pelko::MainSettings& state) {
+    if (o.pointer) {
+        state.ssreccursor = *o.pointer;
+    }
+    if (o.jpegQuality) {
+        state.jpegQuality = *o.jpegQuality;
+    }
+    if (o.clipboardOnly || o.output) {
+        state.outputs = pelko::OutputTargets{};
+        state.outputs.save = bool(o.output);
+        state.outputs.clipboard = o.clipboardOnly;
+        state.cbopenineditor = false;
+    }
+}
+
+// --output: the format named, else the one of the path's extension, else the saved one; on
+// standard output PNG, which the programs reading a picture from a pipe expect.
+std::vector<std::string> writeOutputOverride(const pelko::CaptureOverrides& o,
+                                             const pelko::MainSettings& state,
+                                             const pelko::ProgramPaths& paths,
+                                             const pelko::Bitmap& bitmap) {
+    const pelko::IniFile settings(paths.settingsFile());
+    std::optional<pelko::ImageFormat> format = o.format;
+    if (!format && *o.output == pelko::kStandardOutput) {
+        format = pelko::ImageFormat::Png;
+    }
+    if (!format) {
+        format = pelko::formatOfPath(*o.output);
+    }
+    if (!format) {
+        format = pelko::ResolveOutputFormat(read(settings, pelko::keys::saveas), 0);
+    }
+    pelko::EncodeOptions options;
+    options.jpegQuality = state.jpegQuality;
+    options.gifMethod = read(settings, pelko::keys::gifcomp);
+    pelko::writePictureTo(*o.output, bitmap, format.value_or(pelko::ImageFormat::Png), options);
+    return {*o.output};
+}
+
 int runCapture(const pelko::CommandLine& cl) {
+    const pelko::CaptureOverrides& o = cl.overrides;
     pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
     pelko::ensureScreensFolder(paths);
     pelko::MainSettings state;
     CaptureSettingsHost settingsHost;
     pelko::readparams(state, paths, settingsHost);
+    applyOverrides(o, state);
 
+    if (o.delaySeconds > 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(o.delaySeconds));
+    }
     pelko::X11Screen screen(nullptr);
     pelko::CaptureSources sources(screen);
     const std::string tray = pelko::trayProgramPath();
@@ -39,14 +95,34 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::prepareScratchDir(scratch);
     pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, tray);
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
-    // Each path as soon as it is written: a later output that fails does not hide it.
-    pipeline.onFileWritten = [](const std::string& file) {
-        std::printf("%s\n", file.c_str());
-        std::fflush(stdout);
-    };
-    const pelko::CaptureResult result = pipeline.takescreen(cl.captureMode);
+    if (o.window) {
+        pipeline.regionOverride = screen.windowFrameRect(*o.window);
+    } else if (o.region) {
+        pipeline.regionOverride = o.region;
+    }
+    pipeline.formatOverride = o.format ? int(*o.format) : 0;
+    if (o.output) {
+        pipeline.saveOverride = [&](const pelko::Bitmap& bitmap) {
+            return writeOutputOverride(o, state, paths, bitmap);
+        };
+    }
+    // Each path as soon as it is written: a later output that fails does not hide it. When the
+    // picture itself goes to standard output, nothing else does.
+    if (o.output != pelko::kStandardOutput) {
+        pipeline.onFileWritten = [](const std::string& file) {
+            std::printf("%s\n", file.c_str());
+            std::fflush(stdout);
+        };
+    }
+    std::unique_ptr<pelko::DbusNotifier> notifier;
+    if (o.notify) {
+        notifier = std::make_unique<pelko::DbusNotifier>(pelko::DbusNotifier::Mode::SendOnly,
+                                                         pelko::LaunchProgram{});
+    }
+    const pelko::CaptureResult result =
+        pelko::takescreenAnnounced(pipeline, cl.captureMode, notifier.get(), state.outputs);
     outputs.waitForWindows();
-    return result.cancelled ? 2 : 0;
+    return result.cancelled ? pelko::kExitCancelled : pelko::kExitDone;
 }
 
 // The fixed-area picker: prints the region; settings stay as they are.
@@ -54,10 +130,10 @@ int runPickRegion(const pelko::CommandLine& cl) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
     const auto region = pelko::pickRegionThroughTray(pelko::trayProgramPath(), paths.programDir);
     if (!region) {
-        return 2;
+        return pelko::kExitCancelled;
     }
     std::printf("%s\n", region->c_str());
-    return 0;
+    return pelko::kExitDone;
 }
 
 // The tray program carries the user interface and its libraries; the command line stays
@@ -81,16 +157,20 @@ int startTray(const pelko::CommandLine& cl) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    pelko::guardStandardDescriptors();
+    // A reader that goes away (a closed pipe) makes writes fail with a message, not end the
+    // command silently.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
         switch (cl.action) {
             case pelko::CommandLine::Action::Help:
-                std::cout << pelko::kUsage;
-                return 0;
+                std::cout << pelko::kUsage << std::flush;
+                return std::cout ? pelko::kExitDone : pelko::kExitFailed;
             case pelko::CommandLine::Action::Version:
-                std::cout << "Pelko " PELKO_VERSION "\n";
-                return 0;
+                std::cout << "Pelko " PELKO_VERSION "\n" << std::flush;
+                return std::cout ? pelko::kExitDone : pelko::kExitFailed;
             case pelko::CommandLine::Action::Capture:
                 return runCapture(cl);
             case pelko::CommandLine::Action::PickRegion:
@@ -98,9 +178,12 @@ int main(int argc, char** argv) {
             case pelko::CommandLine::Action::Run:
                 return startTray(cl);
         }
+    } catch (const pelko::UsageError& e) {
+        std::cerr << "pelko: " << e.what() << "\n";
+        return pelko::kExitUsage;
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
-        return 1;
+        return pelko::kExitFailed;
     }
-    return 1;
+    return pelko::kExitFailed;
 }

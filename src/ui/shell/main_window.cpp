@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "core/capture/capture_mode.h"
+#include "core/capture/capture_notice.h"
 #include "core/capture/sources.h"
 #include "core/error.h"
 #include "core/output/purge_folder.h"
@@ -203,7 +204,11 @@ void TForm1::takescreen(unsigned mode) {
     }
     CaptureSources sources(*m_services.screen);
     CapturePipeline pipeline(m_settings, m_services.paths, sources, *this, *m_services.outputs);
-    pipeline.takescreen(mode);
+    Notifier* notifier =
+        m_services.notifier && notificationsEnabled(IniFile(m_services.paths.settingsFile()))
+            ? m_services.notifier
+            : nullptr;
+    takescreenAnnounced(pipeline, mode, notifier, m_settings.outputs);
 }
 
 void TForm1::lbltakescreenshotClick() {
