@@ -89,7 +89,7 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::CaptureSources sources(screen);
     const std::string tray = pelko::trayProgramPath();
     pelko::HeadlessCaptureHost host([&](int mode, bool& cancelled) {
-        return pelko::selectThroughTray(tray, paths.programDir, mode, cancelled);
+        return pelko::selectThroughTray(tray, pelko::homeArguments(paths), mode, cancelled);
     });
     const std::string scratch = pelko::scratchDirPath();
     pelko::prepareScratchDir(scratch);
@@ -128,7 +128,8 @@ int runCapture(const pelko::CommandLine& cl) {
 // The fixed-area picker: prints the region; settings stay as they are.
 int runPickRegion(const pelko::CommandLine& cl) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
-    const auto region = pelko::pickRegionThroughTray(pelko::trayProgramPath(), paths.programDir);
+    const auto region =
+        pelko::pickRegionThroughTray(pelko::trayProgramPath(), pelko::homeArguments(paths));
     if (!region) {
         return pelko::kExitCancelled;
     }
@@ -143,8 +144,12 @@ int startTray(const pelko::CommandLine& cl) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
     const std::string tray = pelko::trayProgramPath();
     // Named "pelko" in its argument list, so its windows carry the program's class name.
-    std::vector<std::string> args{"pelko", "--home", paths.programDir, "--launcher",
-                                  pelko::executablePath()};
+    std::vector<std::string> args{"pelko"};
+    for (const std::string& a : pelko::homeArguments(paths)) {
+        args.push_back(a);
+    }
+    args.push_back("--launcher");
+    args.push_back(pelko::executablePath());
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());

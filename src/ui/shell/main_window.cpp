@@ -307,7 +307,7 @@ void TForm1::About1Click() {
 }
 
 void TForm1::pmhelpClick() {
-    const QString help = QString::fromStdString(m_services.paths.programDir + "/help.html");
+    const QString help = QString::fromStdString(m_services.paths.helpFile());
     QDesktopServices::openUrl(QUrl::fromLocalFile(help));
 }
 
