@@ -6,17 +6,18 @@
 
 set(PELKO_DIST ${PROJECT_SOURCE_DIR}/dist)
 
-# Compressed for installation, as Debian wants manual pages and changelogs.
+# Compressed for installation, as Debian wants manual pages and changelogs (a package of
+# its own, so the changelog is changelog.gz).
 find_program(PELKO_GZIP gzip REQUIRED)
 set(PELKO_DIST_BUILD ${CMAKE_BINARY_DIR}/dist)
-add_custom_command(OUTPUT ${PELKO_DIST_BUILD}/pelko.1.gz ${PELKO_DIST_BUILD}/changelog.Debian.gz
+add_custom_command(OUTPUT ${PELKO_DIST_BUILD}/pelko.1.gz ${PELKO_DIST_BUILD}/changelog.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PELKO_DIST_BUILD}
     COMMAND ${PELKO_GZIP} -9nc ${PELKO_DIST}/pelko.1 > ${PELKO_DIST_BUILD}/pelko.1.gz
-    COMMAND ${PELKO_GZIP} -9nc ${PELKO_DIST}/changelog.Debian > ${PELKO_DIST_BUILD}/changelog.Debian.gz
-    DEPENDS ${PELKO_DIST}/pelko.1 ${PELKO_DIST}/changelog.Debian
+    COMMAND ${PELKO_GZIP} -9nc ${PELKO_DIST}/changelog > ${PELKO_DIST_BUILD}/changelog.gz
+    DEPENDS ${PELKO_DIST}/pelko.1 ${PELKO_DIST}/changelog
     COMMENT "Compressing the manual page and the changelog")
 add_custom_target(pelko_dist_files ALL
-    DEPENDS ${PELKO_DIST_BUILD}/pelko.1.gz ${PELKO_DIST_BUILD}/changelog.Debian.gz)
+    DEPENDS ${PELKO_DIST_BUILD}/pelko.1.gz ${PELKO_DIST_BUILD}/changelog.gz)
 
 install(TARGETS pelko RUNTIME DESTINATION bin)
 install(TARGETS pelko-tray RUNTIME DESTINATION lib/pelko)
@@ -29,18 +30,19 @@ install(FILES ${PELKO_DIST}/pelko-48.png DESTINATION share/icons/hicolor/48x48/a
 install(FILES ${PELKO_DIST}/pelko-256.png DESTINATION share/icons/hicolor/256x256/apps
     RENAME pelko.png)
 install(FILES ${PELKO_DIST_BUILD}/pelko.1.gz DESTINATION share/man/man1)
-install(FILES ${PELKO_DIST}/copyright ${PELKO_DIST_BUILD}/changelog.Debian.gz
+install(FILES ${PELKO_DIST}/copyright ${PELKO_DIST_BUILD}/changelog.gz
     DESTINATION share/doc/pelko)
 
 set(CPACK_PACKAGE_NAME pelko)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "The Pelko developers <pelko@localhost>")
+set(CPACK_PACKAGE_CONTACT "The Pelko developers <pelko@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen capture from the tray and the command line")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Pelko lives in the system tray of an X11 desktop, reacts to global hotkeys and captures\n"
-    "the whole screen, the active window, a fixed region or an area you drag out, then hands\n"
-    "the picture to image files, the clipboard, a paint program, an FTP upload window,\n"
-    "e-mail or its own editor. The pelko command captures from scripts.")
+    "Pelko lives in the system tray of an X11 desktop, reacts to global hotkeys\n"
+    "and captures the whole screen, the active window, a fixed region or an area\n"
+    "you drag out, then hands the picture to image files, the clipboard, a paint\n"
+    "program, an FTP upload window, e-mail or its own editor. The pelko command\n"
+    "captures from scripts.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
