@@ -136,7 +136,7 @@ MessagePtr notifyCall(const CaptureNotice& notice, bool withActions) {
     }
     if (!notice.file.empty()) {
         appendHint(&hints, "image-path", "s",
-                   [&](DBusMessageIter* v) { appendString(v, "file://" + notice.file); });
+                   [&](DBusMessageIter* v) { appendString(v, notice.file); });
     }
     dbus_message_iter_close_container(&args, &hints);
     const dbus_int32_t timeout = -1;
@@ -238,11 +238,19 @@ void DbusNotifier::replied(DBusMessage* reply, const std::string& file) {
         dbus_message_get_args(reply, nullptr, DBUS_TYPE_UINT32, &id, DBUS_TYPE_INVALID) &&
         !file.empty()) {
         m_shown[id] = file;
+        // Only the service that showed the notice may report its actions.
+        if (const char* sender = dbus_message_get_sender(reply)) {
+            m_service = sender;
+        }
     }
 }
 
 bool DbusNotifier::signalled(DBusMessage* message) {
     dbus_uint32_t id = 0;
+    const char* sender = dbus_message_get_sender(message);
+    if (!sender || sender != m_service) {
+        return false;
+    }
     if (dbus_message_is_signal(message, kInterface, "ActionInvoked")) {
         const char* action = nullptr;
         if (dbus_message_get_args(message, nullptr, DBUS_TYPE_UINT32, &id, DBUS_TYPE_STRING,
@@ -310,6 +318,7 @@ void DbusNotifier::serve() {
         if (!dbus_connection_read_write_dispatch(connection.get(), kDispatchMs)) {
             connection.reset();  // the bus went away; the next notice connects anew
             m_shown.clear();
+            m_service.clear();
         }
     }
 }

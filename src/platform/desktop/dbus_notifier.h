@@ -46,7 +46,10 @@ class DbusNotifier final : public Notifier {
     std::condition_variable m_wake;
     std::deque<CaptureNotice> m_queue;
     bool m_stop = false;
-    std::map<std::uint32_t, std::string> m_shown;  // notification id -> file (worker only)
+    // Worker only: the notices shown (notification id -> file) and the unique bus name of the
+    // service that showed them.
+    std::map<std::uint32_t, std::string> m_shown;
+    std::string m_service;
     std::thread m_worker;
 };
 
