@@ -13,7 +13,7 @@ import unittest
 from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
-from e2e_support import run_tests  # noqa: E402
+from e2e_support import run_tests, wait_for  # noqa: E402
 
 ARGS = None
 
@@ -114,6 +114,22 @@ class Installed(unittest.TestCase):
         with open(settings, "a") as f:
             f.write("\n[watermark]\nenabled=1\n")
         self.assertEqual(len(self.pelko("--capture", "screen")), 1)
+
+    def test_installed_tray_program_starts_and_its_autostart_entry_runs_the_command(self):
+        tray = subprocess.Popen([os.path.join(self.prefix, "bin", "pelko")], env=self.env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            entry = os.path.join(self.config, "autostart", "pelko.desktop")
+            self.assertTrue(wait_for(lambda: os.path.exists(entry), timeout=20),
+                            "no autostart entry")
+            with open(entry) as f:
+                self.assertIn("\nExec=" + os.path.join(self.prefix, "bin", "pelko") + "\n",
+                              f.read())
+            self.assertTrue(os.path.isfile(os.path.join(self.config, "pelko", "settings.ini")))
+            self.assertIsNone(tray.poll())
+        finally:
+            tray.terminate()
+            tray.wait(timeout=20)
 
     def test_pictures_folder_of_user_dirs(self):
         os.makedirs(self.config)
