@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/capture_overrides.h"
 #include "app/command_line.h"
 #include "app/command_outputs.h"
 #include "app/command_selector.h"
@@ -19,8 +20,6 @@
 #include "app/tray_program.h"
 #include "core/capture/capture_notice.h"
 #include "core/error.h"
-#include "core/output/image_format.h"
-#include "core/settings/key_access.h"
 #include "platform/desktop/dbus_notifier.h"
 #include "platform/desktop/detached_process.h"
 #include "platform/desktop/program_location.h"
@@ -32,47 +31,6 @@ namespace {
 // Settings loaded as at start-up, but with no hotkeys bound and the autostart entry left alone.
 class CaptureSettingsHost final : public pelko::SettingsHost {};
 
-// The run's outputs without settings.ini changing: --clipboard and --output each make their
-// output the only one; --output turns the file output on even when it is off.
-void applyOverrides(const pelko::CaptureOverrides& o, pelko::MainSettings& state) {
-    if (o.pointer) {
-        state.ssreccursor = *o.pointer;
-    }
-    if (o.jpegQuality) {
-        state.jpegQuality = *o.jpegQuality;
-    }
-    if (o.clipboardOnly || o.output) {
-        state.outputs = pelko::OutputTargets{};
-        state.outputs.save = bool(o.output);
-        state.outputs.clipboard = o.clipboardOnly;
-        state.cbopenineditor = false;
-    }
-}
-
-// --output: the format named, else the one of the path's extension, else the saved one; on
-// standard output PNG, which the programs reading a picture from a pipe expect.
-std::vector<std::string> writeOutputOverride(const pelko::CaptureOverrides& o,
-                                             const pelko::MainSettings& state,
-                                             const pelko::ProgramPaths& paths,
-                                             const pelko::Bitmap& bitmap) {
-    const pelko::IniFile settings(paths.settingsFile());
-    std::optional<pelko::ImageFormat> format = o.format;
-    if (!format && *o.output == pelko::kStandardOutput) {
-        format = pelko::ImageFormat::Png;
-    }
-    if (!format) {
-        format = pelko::formatOfPath(*o.output);
-    }
-    if (!format) {
-        format = pelko::ResolveOutputFormat(read(settings, pelko::keys::saveas), 0);
-    }
-    pelko::EncodeOptions options;
-    options.jpegQuality = state.jpegQuality;
-    options.gifMethod = read(settings, pelko::keys::gifcomp);
-    pelko::writePictureTo(*o.output, bitmap, format.value_or(pelko::ImageFormat::Png), options);
-    return {*o.output};
-}
-
 int runCapture(const pelko::CommandLine& cl) {
     const pelko::CaptureOverrides& o = cl.overrides;
     pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
@@ -80,7 +38,7 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::MainSettings state;
     CaptureSettingsHost settingsHost;
     pelko::readparams(state, paths, settingsHost);
-    applyOverrides(o, state);
+    pelko::applyOverrides(o, state);
 
     if (o.delaySeconds > 0) {
         std::this_thread::sleep_for(std::chrono::duration<double>(o.delaySeconds));
@@ -103,7 +61,7 @@ int runCapture(const pelko::CommandLine& cl) {
     pipeline.formatOverride = o.format ? int(*o.format) : 0;
     if (o.output) {
         pipeline.saveOverride = [&](const pelko::Bitmap& bitmap) {
-            return writeOutputOverride(o, state, paths, bitmap);
+            return pelko::writeOutputOverride(o, state, paths, bitmap);
         };
     }
     // Each path as soon as it is written: a later output that fails does not hide it. When the
