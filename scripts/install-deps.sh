@@ -5,9 +5,10 @@ set -euo pipefail
 
 build=(g++ make cmake pkg-config libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev
     libxcb-keysyms1-dev libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev qt6-base-dev libgl-dev
-    libcurl4-openssl-dev)
+    libcurl4-openssl-dev libdbus-1-dev)
 test=(libgtest-dev xvfb xauth icewm xdotool x11-utils x11-xserver-utils python3 python3-pil
-    pngcheck imagemagick clang-format xclip python3-pyftpdlib)
+    pngcheck imagemagick clang-format xclip python3-pyftpdlib dunst dbus-daemon lintian appstream
+    dpkg-dev binutils)
 bench=(libbenchmark-dev scrot maim hyperfine time)
 
 wanted=()

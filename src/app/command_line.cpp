@@ -1,6 +1,11 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <string_view>
 
 #include "core/capture/capture_mode.h"
@@ -8,19 +13,37 @@
 
 namespace pelko {
 
+namespace {
+// A day: longer waits are typing mistakes, not plans.
+constexpr double kMaxDelaySeconds = 86400;
+}  // namespace
+
 const char* const kUsage =
-    "Usage: pelko [--home DIR] [--capture MODE | --pick-region]\n"
+    "Usage: pelko [--home DIR]\n"
+    "       pelko [--home DIR] (--capture MODE | --geometry WxH+X+Y | --window ID) [OPTION]...\n"
+    "       pelko [--home DIR] --pick-region\n"
     "\n"
-    "  (no option)       start Pelko in the tray\n"
-    "  --capture MODE    capture once with the outputs of settings.ini and print each file\n"
-    "                    written; MODE is 0-8 or default, screen, window, rect, fixed,\n"
-    "                    ellipse, object, rounded, freehand\n"
-    "  --pick-region     drag out a region on the screen and print it as WxH+X+Y\n"
-    "  --home DIR        use DIR as the program folder (settings.ini, lib/, screens/)\n"
-    "  --help            show this text\n"
-    "  --version         show the version\n"
+    "  (no option)          start Pelko in the tray\n"
+    "  --capture MODE       capture once with the outputs of settings.ini and print each file\n"
+    "                       written; MODE is 0-8 or default, screen, window, rect, fixed,\n"
+    "                       ellipse, object, rounded, freehand\n"
+    "  --geometry WxH+X+Y   capture this region (the saved fixed region stays as it is)\n"
+    "  --window ID          capture the X window ID (decimal or 0x...) with its frame\n"
+    "  --delay SECONDS      wait this long before capturing\n"
+    "  --format FORMAT      save as bmp, jpg, png or gif instead of the saved format\n"
+    "  --quality N          JPEG quality 1-100 instead of the saved one\n"
+    "  --output PATH        write the picture exactly to PATH; - writes it to standard output\n"
+    "  --pointer            draw the mouse pointer into the picture\n"
+    "  --no-pointer         leave the mouse pointer out of the picture\n"
+    "  --clipboard          copy the picture to the clipboard only, saving no file\n"
+    "  --notify             show a desktop notification of what was saved or copied\n"
+    "  --pick-region        drag out a region on the screen and print it as WxH+X+Y\n"
+    "  --home DIR           use DIR as the program folder (settings.ini, lib/, screens/)\n"
+    "  --help               show this text\n"
+    "  --version            show the version\n"
     "\n"
-    "Exit status of --capture and --pick-region: 0 done, 1 error, 2 selection cancelled.\n";
+    "The options of a capture hold for that run only; settings.ini keeps its values.\n"
+    "Exit status: 0 done, 1 error, 2 selection cancelled, 64 wrong command line.\n";
 
 std::optional<unsigned> parseCaptureMode(const std::string& text) {
     if (const auto mode = captureModeNamed(text)) {
@@ -29,41 +52,260 @@ std::optional<unsigned> parseCaptureMode(const std::string& text) {
     return std::nullopt;
 }
 
+namespace {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::optional<ImageFormat> formatNamed(std::string_view name) {
+    struct Named {
+        const char* name;
+        ImageFormat format;
+    };
+    static constexpr std::array<Named, 5> kNames{{{"bmp", ImageFormat::Bmp},
+                                                  {"jpg", ImageFormat::Jpeg},
+                                                  {"jpeg", ImageFormat::Jpeg},
+                                                  {"png", ImageFormat::Png},
+                                                  {"gif", ImageFormat::Gif}}};
+    for (const Named& n : kNames) {
+        if (equalsIgnoringCase(name, n.name)) {
+            return n.format;
+        }
+    }
+    return std::nullopt;
+}
+
+// A whole decimal number in [min, max], with an optional leading "-" when min < 0.
+std::optional<long long> wholeNumber(std::string_view text, long long min, long long max) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Reads digits up to the next sign or 'x' and moves text past them.
+std::optional<long long> takeNumber(std::string_view& text, long long min, long long max) {
+    std::size_t n = 0;
+    while (n < text.size() && std::isdigit(static_cast<unsigned char>(text[n]))) {
+        ++n;
+    }
+    if (n == 0) {
+        return std::nullopt;
+    }
+    auto value = wholeNumber(text.substr(0, n), min, max);
+    text.remove_prefix(n);
+    return value;
+}
+
+std::optional<double> seconds(const std::string& text) {
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front()))) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(value) || value < 0 || value > kMaxDelaySeconds) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::uint32_t> windowId(const std::string& text) {
+    std::string_view digits = text;
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits.remove_prefix(2);
+        base = 16;
+    }
+    unsigned long long value = 0;
+    const char* end = digits.data() + digits.size();
+    auto [ptr, ec] = std::from_chars(digits.data(), end, value, base);
+    if (digits.empty() || ec != std::errc() || ptr != end || value == 0 || value > 0xFFFFFFFFull) {
+        return std::nullopt;
+    }
+    return std::uint32_t(value);
+}
+
+UsageError usage(const std::string& message) {
+    return UsageError(message + " (see pelko --help)");
+}
+
+}  // namespace
+
+std::optional<Rect> parseGeometry(const std::string& text) {
+    constexpr long long kMax = 2147483647LL;
+    std::string_view rest = text;
+    auto w = takeNumber(rest, 1, kMax);
+    if (!w || rest.empty() || (rest.front() != 'x' && rest.front() != 'X')) {
+        return std::nullopt;
+    }
+    rest.remove_prefix(1);
+    auto h = takeNumber(rest, 1, kMax);
+    long long corner[2] = {0, 0};
+    for (long long& c : corner) {
+        if (!h || rest.empty() || (rest.front() != '+' && rest.front() != '-')) {
+            return std::nullopt;
+        }
+        const bool negative = rest.front() == '-';
+        rest.remove_prefix(1);
+        auto v = takeNumber(rest, 0, kMax);
+        if (!v) {
+            return std::nullopt;
+        }
+        c = negative ? -*v : *v;
+    }
+    // The far corner must stay in the coordinate range, as screen rectangles do.
+    if (!rest.empty() || corner[0] + *w > kMax || corner[1] + *h > kMax) {
+        return std::nullopt;
+    }
+    return Rect{int(corner[0]), int(corner[1]), int(corner[0] + *w), int(corner[1] + *h)};
+}
+
+std::optional<ImageFormat> formatOfPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return std::nullopt;
+    }
+    return formatNamed(std::string_view(path).substr(dot + 1));
+}
+
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
+    CaptureOverrides& o = cl.overrides;
+    std::vector<std::string> sources;         // --capture, --geometry, --window given
+    std::vector<std::string> captureOptions;  // options that only a capture takes
+    bool pickRegion = false, help = false, version = false;
+    bool pointer = false, noPointer = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&]() -> const std::string& {
             if (i + 1 >= args.size()) {
-                throw Error("Option " + a + " needs a value");
+                throw usage("Option " + a + " needs a value");
             }
             return args[++i];
         };
+        auto source = [&]() {
+            if (std::find(sources.begin(), sources.end(), a) == sources.end()) {
+                sources.push_back(a);
+            }
+        };
+        auto captureOption = [&]() { captureOptions.push_back(a); };
         if (a == "--capture") {
             const std::string& mode = value();
             auto parsed = parseCaptureMode(mode);
             if (!parsed) {
-                throw Error("Unknown capture mode \"" + mode + "\"");
+                throw usage("Unknown capture mode \"" + mode + "\"");
             }
-            cl.action = CommandLine::Action::Capture;
             cl.captureMode = *parsed;
+            source();
+        } else if (a == "--geometry") {
+            const std::string& text = value();
+            o.region = parseGeometry(text);
+            if (!o.region) {
+                throw usage("Option --geometry needs a region WxH+X+Y of at least 1x1, not \"" +
+                            text + "\"");
+            }
+            source();
+        } else if (a == "--window") {
+            const std::string& text = value();
+            o.window = windowId(text);
+            if (!o.window) {
+                throw usage("Option --window needs a window id (decimal or 0x...), not \"" + text +
+                            "\"");
+            }
+            source();
+        } else if (a == "--delay") {
+            const std::string& text = value();
+            auto parsed = seconds(text);
+            if (!parsed) {
+                throw usage("Option --delay needs a number of seconds from 0 to " +
+                            std::to_string(int(kMaxDelaySeconds)) + ", not \"" + text + "\"");
+            }
+            o.delaySeconds = *parsed;
+            captureOption();
+        } else if (a == "--format") {
+            const std::string& text = value();
+            o.format = formatNamed(text);
+            if (!o.format) {
+                throw usage("Option --format needs bmp, jpg, png or gif, not \"" + text + "\"");
+            }
+            captureOption();
+        } else if (a == "--quality") {
+            const std::string& text = value();
+            auto parsed = wholeNumber(text, 1, 100);
+            if (!parsed) {
+                throw usage("Option --quality needs a number from 1 to 100, not \"" + text + "\"");
+            }
+            o.jpegQuality = int(*parsed);
+            captureOption();
+        } else if (a == "--output") {
+            o.output = value();
+            if (o.output->empty()) {
+                throw usage("Option --output needs a file name or -");
+            }
+            captureOption();
+        } else if (a == "--pointer" || a == "--no-pointer") {
+            (a == "--pointer" ? pointer : noPointer) = true;
+            o.pointer = a == "--pointer";
+            captureOption();
+        } else if (a == "--clipboard") {
+            o.clipboardOnly = true;
+            captureOption();
+        } else if (a == "--notify") {
+            o.notify = true;
+            captureOption();
         } else if (a == "--pick-region") {
-            cl.action = CommandLine::Action::PickRegion;
+            pickRegion = true;
         } else if (a == "--home") {
             cl.home = value();
             if (cl.home->empty()) {
                 // An empty folder would quietly mean the program's own folder.
-                throw Error("Option --home needs a folder");
+                throw usage("Option --home needs a folder");
             }
         } else if (a == "--launcher") {
             cl.launcher = value();
         } else if (a == "--help" || a == "-h") {
-            cl.action = CommandLine::Action::Help;
+            help = true;
         } else if (a == "--version") {
-            cl.action = CommandLine::Action::Version;
+            version = true;
         } else {
-            throw Error("Unknown option \"" + a + "\"");
+            throw usage("Unknown option \"" + a + "\"");
         }
+    }
+    if (help) {
+        cl.action = CommandLine::Action::Help;
+        return cl;
+    }
+    if (version) {
+        cl.action = CommandLine::Action::Version;
+        return cl;
+    }
+    if (sources.size() > 1) {
+        throw usage("Options " + sources[0] + " and " + sources[1] + " exclude each other");
+    }
+    if (pickRegion && !sources.empty()) {
+        throw usage("Options --pick-region and " + sources[0] + " exclude each other");
+    }
+    if (sources.empty() && !captureOptions.empty()) {
+        throw usage("Option " + captureOptions[0] + " needs --capture, --geometry or --window");
+    }
+    if (pointer && noPointer) {
+        throw usage("Options --pointer and --no-pointer exclude each other");
+    }
+    if (o.clipboardOnly && o.output) {
+        throw usage("Options --clipboard and --output exclude each other");
+    }
+    if (pickRegion) {
+        cl.action = CommandLine::Action::PickRegion;
+    } else if (!sources.empty()) {
+        cl.action = CommandLine::Action::Capture;
     }
     return cl;
 }

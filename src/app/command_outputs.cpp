@@ -77,8 +77,10 @@ std::vector<std::string> CommandOutputs::publishWeb(const Bitmap& bitmap) {
     m_uses.emplace_back(path);
     // The upload window runs in the tray program; the command waits for it at its end (its
     // output pipe closes when the window's program ends).
-    DetachedStart window =
-        startDetached({m_tray, {"--publish", path, "--home", m_paths.programDir}, {}, true});
+    std::vector<std::string> args{"--publish", path};
+    const std::vector<std::string> home = homeArguments(m_paths);
+    args.insert(args.end(), home.begin(), home.end());
+    DetachedStart window = startDetached({m_tray, args, {}, true});
     if (window.error != 0) {
         throw cannotStartTray(m_tray, window.error);
     }

@@ -56,9 +56,11 @@ std::optional<Bitmap> parseSelectorAnswer(const std::vector<std::uint8_t>& answe
 }
 
 std::optional<Bitmap> selectThroughTray(const std::string& trayProgram,
-                                        const std::string& programDir, int mode, bool& cancelled) {
-    const DetachedStart selector = startDetached(
-        {trayProgram, {"--select", std::to_string(mode), "--home", programDir}, {}, true});
+                                        const std::vector<std::string>& homeArgs, int mode,
+                                        bool& cancelled) {
+    std::vector<std::string> args{"--select", std::to_string(mode)};
+    args.insert(args.end(), homeArgs.begin(), homeArgs.end());
+    const DetachedStart selector = startDetached({trayProgram, args, {}, true});
     if (selector.error != 0) {
         throw cannotStartTray(trayProgram, selector.error);
     }
@@ -66,9 +68,10 @@ std::optional<Bitmap> selectThroughTray(const std::string& trayProgram,
 }
 
 std::optional<std::string> pickRegionThroughTray(const std::string& trayProgram,
-                                                 const std::string& programDir) {
-    const DetachedStart picker =
-        startDetached({trayProgram, {"--pick-region", "--home", programDir}, {}, true});
+                                                 const std::vector<std::string>& homeArgs) {
+    std::vector<std::string> args{"--pick-region"};
+    args.insert(args.end(), homeArgs.begin(), homeArgs.end());
+    const DetachedStart picker = startDetached({trayProgram, args, {}, true});
     if (picker.error != 0) {
         throw cannotStartTray(trayProgram, picker.error);
     }

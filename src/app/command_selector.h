@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/image/bitmap.h"
 
@@ -9,13 +10,15 @@ namespace pelko {
 
 // The selector of a command-line capture, shown by the tray program (which carries the user
 // interface): the selected picture, or none; cancelled tells whether the user cancelled.
+// homeArgs: the program folder's arguments for the tray program (see homeArguments).
 std::optional<Bitmap> selectThroughTray(const std::string& trayProgram,
-                                        const std::string& programDir, int mode, bool& cancelled);
+                                        const std::vector<std::string>& homeArgs, int mode,
+                                        bool& cancelled);
 
 // The fixed-area picker, shown by the tray program: the region as WxH+X+Y, or none when the
 // user cancelled.
 std::optional<std::string> pickRegionThroughTray(const std::string& trayProgram,
-                                                 const std::string& programDir);
+                                                 const std::vector<std::string>& homeArgs);
 
 // What the tray program's selector wrote: "picture\n" and a Windows bitmap file (nothing for
 // an empty selection), "cancelled\n", or "error\n" and a message, which is raised. Anything

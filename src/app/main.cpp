@@ -1,18 +1,27 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/capture_overrides.h"
 #include "app/command_line.h"
 #include "app/command_outputs.h"
 #include "app/command_selector.h"
 #include "app/headless_capture.h"
+#include "app/picture_output.h"
 #include "app/tray_program.h"
+#include "core/capture/capture_notice.h"
 #include "core/error.h"
+#include "platform/desktop/dbus_notifier.h"
+#include "platform/desktop/detached_process.h"
 #include "platform/desktop/program_location.h"
 #include "platform/desktop/scratch_dir.h"
 #include "platform/x11/x11_screen.h"
@@ -23,41 +32,67 @@ namespace {
 class CaptureSettingsHost final : public pelko::SettingsHost {};
 
 int runCapture(const pelko::CommandLine& cl) {
+    const pelko::CaptureOverrides& o = cl.overrides;
     pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
     pelko::ensureScreensFolder(paths);
     pelko::MainSettings state;
     CaptureSettingsHost settingsHost;
     pelko::readparams(state, paths, settingsHost);
+    pelko::applyOverrides(o, state);
 
+    if (o.delaySeconds > 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(o.delaySeconds));
+    }
     pelko::X11Screen screen(nullptr);
     pelko::CaptureSources sources(screen);
     const std::string tray = pelko::trayProgramPath();
     pelko::HeadlessCaptureHost host([&](int mode, bool& cancelled) {
-        return pelko::selectThroughTray(tray, paths.programDir, mode, cancelled);
+        return pelko::selectThroughTray(tray, pelko::homeArguments(paths), mode, cancelled);
     });
     const std::string scratch = pelko::scratchDirPath();
     pelko::prepareScratchDir(scratch);
     pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, tray);
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
-    // Each path as soon as it is written: a later output that fails does not hide it.
-    pipeline.onFileWritten = [](const std::string& file) {
-        std::printf("%s\n", file.c_str());
-        std::fflush(stdout);
-    };
-    const pelko::CaptureResult result = pipeline.takescreen(cl.captureMode);
+    if (o.window) {
+        pipeline.regionOverride = screen.windowFrameRect(*o.window);
+    } else if (o.region) {
+        pipeline.regionOverride = o.region;
+    }
+    pipeline.formatOverride = o.format ? int(*o.format) : 0;
+    if (o.output) {
+        pipeline.saveOverride = [&](const pelko::Bitmap& bitmap) {
+            return pelko::writeOutputOverride(o, state, paths, bitmap);
+        };
+    }
+    // Each path as soon as it is written: a later output that fails does not hide it. When the
+    // picture itself goes to standard output, nothing else does.
+    if (o.output != pelko::kStandardOutput) {
+        pipeline.onFileWritten = [](const std::string& file) {
+            std::printf("%s\n", file.c_str());
+            std::fflush(stdout);
+        };
+    }
+    std::unique_ptr<pelko::DbusNotifier> notifier;
+    if (o.notify) {
+        notifier = std::make_unique<pelko::DbusNotifier>(pelko::DbusNotifier::Mode::SendOnly,
+                                                         pelko::LaunchProgram{});
+    }
+    const pelko::CaptureResult result =
+        pelko::takescreenAnnounced(pipeline, cl.captureMode, notifier.get(), state.outputs);
     outputs.waitForWindows();
-    return result.cancelled ? 2 : 0;
+    return result.cancelled ? pelko::kExitCancelled : pelko::kExitDone;
 }
 
 // The fixed-area picker: prints the region; settings stay as they are.
 int runPickRegion(const pelko::CommandLine& cl) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
-    const auto region = pelko::pickRegionThroughTray(pelko::trayProgramPath(), paths.programDir);
+    const auto region =
+        pelko::pickRegionThroughTray(pelko::trayProgramPath(), pelko::homeArguments(paths));
     if (!region) {
-        return 2;
+        return pelko::kExitCancelled;
     }
     std::printf("%s\n", region->c_str());
-    return 0;
+    return pelko::kExitDone;
 }
 
 // The tray program carries the user interface and its libraries; the command line stays
@@ -67,8 +102,12 @@ int startTray(const pelko::CommandLine& cl) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
     const std::string tray = pelko::trayProgramPath();
     // Named "pelko" in its argument list, so its windows carry the program's class name.
-    std::vector<std::string> args{"pelko", "--home", paths.programDir, "--launcher",
-                                  pelko::executablePath()};
+    std::vector<std::string> args{"pelko"};
+    for (const std::string& a : pelko::homeArguments(paths)) {
+        args.push_back(a);
+    }
+    args.push_back("--launcher");
+    args.push_back(pelko::executablePath());
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());
@@ -81,16 +120,20 @@ int startTray(const pelko::CommandLine& cl) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    pelko::guardStandardDescriptors();
+    // A reader that goes away (a closed pipe) makes writes fail with a message, not end the
+    // command silently.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
         switch (cl.action) {
             case pelko::CommandLine::Action::Help:
-                std::cout << pelko::kUsage;
-                return 0;
+                std::cout << pelko::kUsage << std::flush;
+                return std::cout ? pelko::kExitDone : pelko::kExitFailed;
             case pelko::CommandLine::Action::Version:
-                std::cout << "Pelko " PELKO_VERSION "\n";
-                return 0;
+                std::cout << "Pelko " PELKO_VERSION "\n" << std::flush;
+                return std::cout ? pelko::kExitDone : pelko::kExitFailed;
             case pelko::CommandLine::Action::Capture:
                 return runCapture(cl);
             case pelko::CommandLine::Action::PickRegion:
@@ -98,9 +141,12 @@ int main(int argc, char** argv) {
             case pelko::CommandLine::Action::Run:
                 return startTray(cl);
         }
+    } catch (const pelko::UsageError& e) {
+        std::cerr << "pelko: " << e.what() << "\n";
+        return pelko::kExitUsage;
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
-        return 1;
+        return pelko::kExitFailed;
     }
-    return 1;
+    return pelko::kExitFailed;
 }

@@ -7,7 +7,14 @@
 namespace pelko {
 
 std::string trayProgramPath() {
-    return executableDir() + "/lib/pelko-tray";
+    return programLayout().trayProgram;
+}
+
+std::vector<std::string> homeArguments(const ProgramPaths& paths) {
+    if (!paths.dataDir.empty()) {
+        return {};
+    }
+    return {"--home", paths.programDir};
 }
 
 Error cannotStartTray(const std::string& path, int error) {

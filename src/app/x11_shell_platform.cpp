@@ -58,6 +58,7 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     s.launchProgram = launchProgram;
     s.mailer = &m_mailer;
     s.makeUploader = ftpUploaders();
+    s.notifier = &m_notifier;
     s.makeOutputs = [s](QWidget* owner, std::function<std::int32_t()> jpegQuality) {
         return std::unique_ptr<CaptureOutputs>(
             std::make_unique<WindowOutputs>(s, std::move(jpegQuality), owner));

@@ -6,6 +6,8 @@
 #include "app/headless_capture.h"
 #include "core/settings/program_paths.h"
 #include "platform/desktop/autostart.h"
+#include "platform/desktop/dbus_notifier.h"
+#include "platform/desktop/detached_process.h"
 #include "platform/desktop/xdg_email.h"
 #include "ui/shell/shell.h"
 
@@ -20,7 +22,7 @@ class X11WindowLocator;
 
 // Builds the tray application's services on the application's own X11 connection: the screen
 // source, the hotkey grabs (whose presses arrive through the application's event filter), the
-// autostart entry and the scratch folder.
+// autostart entry, the scratch folder and the desktop notifications.
 class X11ShellPlatform final : public ShellPlatform {
   public:
     X11ShellPlatform(ProgramPaths paths, std::string executablePath);
@@ -38,6 +40,7 @@ class X11ShellPlatform final : public ShellPlatform {
     std::unique_ptr<X11WindowLocator> m_windows;
     std::unique_ptr<x11::THotKeyManager> m_hotkeys;
     XdgEmailMailer m_mailer;
+    DbusNotifier m_notifier{DbusNotifier::Mode::ServeActions, launchProgram};
 };
 
 }  // namespace pelko

@@ -259,7 +259,7 @@ class Command(unittest.TestCase):
 
     def test_empty_program_folder_option_is_refused(self):
         proc = self.capture("--home", "")
-        self.assertEqual(proc.returncode, 1)
+        self.assertEqual(proc.returncode, 64)  # a usage error
         self.assertIn("--home", proc.stderr)
         self.assertEqual(proc.stdout, "")
 

@@ -64,37 +64,42 @@ CaptureResult CapturePipeline::takescreen(unsigned mode) {
     Bitmap bitmap;
     m_sources.ApplySystemPalette(bitmap);
     const CaptureModeInfo* kind = captureModeInfo(m_state.currentMode);
-    switch (kind ? kind->mode : CaptureMode::WholeScreen) {
-        case CaptureMode::ActiveWindow:
-            if (auto window = m_sources.FindActiveWindow()) {
-                m_sources.CaptureActiveWindow(bitmap, *window, m_state.ssreccursor);
+    if (regionOverride) {
+        bitmap = m_sources.CaptureScreenArea(*regionOverride, m_state.ssreccursor);
+    } else {
+        switch (kind ? kind->mode : CaptureMode::WholeScreen) {
+            case CaptureMode::ActiveWindow:
+                if (auto window = m_sources.FindActiveWindow()) {
+                    m_sources.CaptureActiveWindow(bitmap, *window, m_state.ssreccursor);
+                    break;
+                }
+                return takescreen(unsigned(CaptureMode::WholeScreen));
+            case CaptureMode::Rectangle:
+            case CaptureMode::Ellipse:
+            case CaptureMode::Object:
+            case CaptureMode::RoundedRectangle:
+            case CaptureMode::Freehand: {
+                bool cancelled = false;
+                std::optional<Bitmap> selected = m_host.select(m_state.currentMode, cancelled);
+                // A zero-size selection ends the run like a cancel: there is no picture to save.
+                if (cancelled || !selected || selected->empty()) {
+                    result.cancelled = true;
+                    return result;
+                }
+                bitmap = std::move(*selected);
                 break;
             }
-            return takescreen(unsigned(CaptureMode::WholeScreen));
-        case CaptureMode::Rectangle:
-        case CaptureMode::Ellipse:
-        case CaptureMode::Object:
-        case CaptureMode::RoundedRectangle:
-        case CaptureMode::Freehand: {
-            bool cancelled = false;
-            std::optional<Bitmap> selected = m_host.select(m_state.currentMode, cancelled);
-            // A zero-size selection ends the run like a cancel: there is no picture to save.
-            if (cancelled || !selected || selected->empty()) {
-                result.cancelled = true;
-                return result;
-            }
-            bitmap = std::move(*selected);
-            break;
+            case CaptureMode::FixedRegion:
+                bitmap =
+                    m_sources.CaptureRegion(IniFile(m_paths.settingsFile()), m_state.ssreccursor);
+                break;
+            case CaptureMode::Default:
+            case CaptureMode::WholeScreen:
+                // Whole screen; also the kind a run falls back to when no valid default kind is
+                // stored (a missing or hand-edited settings/wct).
+                m_sources.CaptureWholeScreen(bitmap, m_state.ssreccursor);
+                break;
         }
-        case CaptureMode::FixedRegion:
-            bitmap = m_sources.CaptureRegion(IniFile(m_paths.settingsFile()), m_state.ssreccursor);
-            break;
-        case CaptureMode::Default:
-        case CaptureMode::WholeScreen:
-            // Whole screen; also the kind a run falls back to when no valid default kind is
-            // stored (a missing or hand-edited settings/wct).
-            m_sources.CaptureWholeScreen(bitmap, m_state.ssreccursor);
-            break;
     }
     // The scaling box counts as it is now, after the source; the values are the run's.
     if (m_state.cbenablescaling) {
@@ -104,6 +109,9 @@ CaptureResult CapturePipeline::takescreen(unsigned mode) {
         const auto& w = run.watermark;
         ApplyWatermark(bitmap, w.imageFile, w.top, w.left, w.transparent, w.direction,
                        w.horizontalUnit, w.verticalUnit);
+    }
+    if (onPicture) {
+        onPicture(bitmap);
     }
     runOutputs(bitmap, result);
     return result;
@@ -119,9 +127,11 @@ void CapturePipeline::runOutputs(const Bitmap& bitmap, CaptureResult& result) {
         }
     };
     const OutputTargets& out = m_state.outputs;
-    if (out.save) {
+    if (out.save && saveOverride) {
+        written(saveOverride(bitmap));
+    } else if (out.save) {
         SaveContext ctx{m_paths, m_state.jpegQuality, m_clock};
-        if (auto path = SaveCaptureToFile(bitmap, 0, "0", ctx)) {
+        if (auto path = SaveCaptureToFile(bitmap, formatOverride, "0", ctx)) {
             written({*path});
         }
     }

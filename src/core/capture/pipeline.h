@@ -65,6 +65,16 @@ class CapturePipeline {
     // files an output wrote before a later output failed.
     std::function<void(const std::string& path)> onFileWritten;
 
+    // For the runs of one caller (the command line), none of it written to settings.ini:
+    // a rectangle captured instead of the mode's source, which must touch the screen;
+    // the format code (1 to 4) the file output uses instead of main/saveas;
+    // and an output that replaces the file output, returning the files it wrote.
+    std::optional<Rect> regionOverride;
+    // Called with the finished picture (scaled, watermarked) before the outputs run.
+    std::function<void(const Bitmap&)> onPicture;
+    int formatOverride = 0;
+    std::function<std::vector<std::string>(const Bitmap&)> saveOverride;
+
   private:
     void runOutputs(const Bitmap& bitmap, CaptureResult& result);
 

@@ -114,6 +114,24 @@ Bitmap CaptureSources::CaptureRegion(const IniFile& settings, bool drawPointer) 
     return bitmap;
 }
 
+Bitmap CaptureSources::CaptureScreenArea(const Rect& r, bool drawPointer) {
+    const Rect screen = m_screen.screenRect();
+    if (r.width() <= 0 || r.height() <= 0 || r.right <= screen.left || r.left >= screen.right ||
+        r.bottom <= screen.top || r.top >= screen.bottom) {
+        throw Error("The area " + std::to_string(r.width()) + "x" + std::to_string(r.height()) +
+                    (r.left < 0 ? "" : "+") + std::to_string(r.left) + (r.top < 0 ? "" : "+") +
+                    std::to_string(r.top) + " lies outside the screen (" +
+                    std::to_string(screen.width()) + "x" + std::to_string(screen.height()) + ")");
+    }
+    Bitmap bitmap;
+    ApplySystemPalette(bitmap);
+    m_screen.copyRect(bitmap, r);
+    if (drawPointer) {
+        DrawPointer(bitmap, r);
+    }
+    return bitmap;
+}
+
 void CaptureSources::DrawPointer(Bitmap& bitmap, const Rect& shown) {
     if (auto pointer = m_screen.pointer()) {
         compositePointer(bitmap, *pointer, std::int64_t(pointer->x) - shown.left,

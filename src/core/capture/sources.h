@@ -24,6 +24,9 @@ class CaptureSources {
     // a number). A region partly off the screen keeps its size, black outside; an empty one
     // throws an error that names it.
     Bitmap CaptureRegion(const IniFile& settings, bool drawPointer);
+    // The area r of the screen (a region or a window named on the command line). Parts off
+    // the screen are black; an area that does not touch the screen throws an error naming it.
+    Bitmap CaptureScreenArea(const Rect& r, bool drawPointer);
     // Draws the current pointer into a Bitmap that shows the screen from (origin) on.
     void DrawPointer(Bitmap& bitmap, const Rect& shown);
 

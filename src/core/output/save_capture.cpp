@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 #include "core/output/file_sink.h"
 #include "core/output/image_format.h"
@@ -19,7 +21,9 @@ constexpr std::string_view kConfiguredTarget = "0";
 // any other folder is the user's to create.
 void ensureDefaultFolder(const std::string& folder, const ProgramPaths& paths) {
     if (folder == paths.screensDir()) {
-        ::mkdir(paths.screensDir().c_str(), 0755);
+        // With its parents: the pictures folder of a new account may not be there yet.
+        std::error_code ec;
+        std::filesystem::create_directories(paths.screensDir(), ec);
     }
 }
 

@@ -5,15 +5,27 @@
 namespace pelko {
 
 // Where the program keeps its files. programDir has no trailing "/".
+//
+// A program run from its build folder (or from a folder given with --home or PELKO_HOME) keeps
+// everything in programDir. An installed program, or one whose folder it cannot write, keeps
+// its writable files (settings.ini, lib/ftp.ini, lib/editor.ini) in programDir, a folder of the
+// user's ($XDG_CONFIG_HOME/pelko), reads its data (lib/images, lib/skins, help.html) from
+// dataDir and saves captures by default to outputDir.
 struct ProgramPaths {
     std::string programDir;
+    std::string dataDir;    // without a trailing "/"; empty: programDir
+    std::string outputDir;  // with a trailing "/"; empty: programDir + "/screens/"
     std::string systemFolder = "/usr/bin/";
     std::string paintProgram;  // the factory paint program (first one installed)
 
     std::string settingsFile() const { return programDir + "/settings.ini"; }
-    std::string screensDir() const { return programDir + "/screens/"; }
-    std::string defaultWatermark() const { return programDir + "/lib/images/watermark.bmp"; }
-    std::string skinsDir() const { return programDir + "/lib/skins"; }
+    std::string screensDir() const {
+        return outputDir.empty() ? programDir + "/screens/" : outputDir;
+    }
+    std::string data() const { return dataDir.empty() ? programDir : dataDir; }
+    std::string defaultWatermark() const { return data() + "/lib/images/watermark.bmp"; }
+    std::string skinsDir() const { return data() + "/lib/skins"; }
+    std::string helpFile() const { return data() + "/help.html"; }
 };
 
 }  // namespace pelko

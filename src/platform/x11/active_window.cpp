@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "platform/x11/connection.h"
 
@@ -14,6 +16,34 @@ constexpr char kNetActiveWindow[] = "_NET_ACTIVE_WINDOW";
 constexpr int kMaxTreeDepth = 256;
 
 }  // namespace
+
+std::optional<std::pair<xcb_window_t, RootArea>> topLevelFrame(
+    xcb_connection_t* c, xcb_window_t root, xcb_window_t window,
+    const std::function<void(xcb_window_t)>& visit) {
+    // Walk up to the child of the root that holds the window.
+    xcb_window_t w = window;
+    for (int depth = 0;; ++depth) {
+        if (visit) {
+            visit(w);
+        }
+        auto tree = waitReply(c, xcb_query_tree_reply, xcb_query_tree(c, w));
+        if (!tree || tree->root != root || depth == kMaxTreeDepth) {
+            return std::nullopt;  // gone meanwhile, or on another screen
+        }
+        if (tree->parent == root) {
+            break;
+        }
+        w = tree->parent;
+    }
+    auto geometry = waitReply(c, xcb_get_geometry_reply, xcb_get_geometry(c, w));
+    if (!geometry) {
+        return std::nullopt;
+    }
+    // x and y are the outer corner; width and height leave out the border on both sides.
+    int border = 2 * geometry->border_width;
+    return std::pair{
+        w, RootArea{geometry->x, geometry->y, geometry->width + border, geometry->height + border}};
+}
 
 ActiveWindowFinder::ActiveWindowFinder(xcb_connection_t* c, xcb_window_t root)
     : m_conn(c), m_root(root) {
@@ -55,27 +85,13 @@ std::optional<ActiveWindow> ActiveWindowFinder::find(
     auto isOwn = [&](xcb_window_t w) {
         return std::find(ownWindows.begin(), ownWindows.end(), w) != ownWindows.end();
     };
-    // Walk up to the child of the root that holds the window.
-    xcb_window_t w = result.window;
-    for (int depth = 0;; ++depth) {
-        result.own = result.own || isOwn(w);
-        auto tree = waitReply(m_conn, xcb_query_tree_reply, xcb_query_tree(m_conn, w));
-        if (!tree || tree->root != m_root || depth == kMaxTreeDepth) {
-            return std::nullopt;  // gone meanwhile, or on another screen
-        }
-        if (tree->parent == m_root) {
-            break;
-        }
-        w = tree->parent;
-    }
-    result.topLevel = w;
-    auto geometry = waitReply(m_conn, xcb_get_geometry_reply, xcb_get_geometry(m_conn, w));
-    if (!geometry) {
+    auto frame = topLevelFrame(m_conn, m_root, result.window,
+                               [&](xcb_window_t w) { result.own = result.own || isOwn(w); });
+    if (!frame) {
         return std::nullopt;
     }
-    // x and y are the outer corner; width and height leave out the border on both sides.
-    int border = 2 * geometry->border_width;
-    result.outer = {geometry->x, geometry->y, geometry->width + border, geometry->height + border};
+    result.topLevel = frame->first;
+    result.outer = frame->second;
     return result;
 }
 

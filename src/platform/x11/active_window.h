@@ -2,8 +2,10 @@
 
 #include <xcb/xcb.h>
 
+#include <functional>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "platform/x11/copy_plan.h"
 
@@ -16,6 +18,13 @@ struct ActiveWindow {
     RootArea outer;                    // topLevel's outer rectangle, X border included
     bool own = false;  // window or one of its ancestors is among the windows named as our own
 };
+
+// The child of the root that holds window (the window manager's frame, or the window itself
+// when it is unmanaged) and its outer rectangle, X border included; none when window is not a
+// window of this screen (gone, never existed, the root). visit sees each window on the way up.
+std::optional<std::pair<xcb_window_t, RootArea>> topLevelFrame(
+    xcb_connection_t* c, xcb_window_t root, xcb_window_t window,
+    const std::function<void(xcb_window_t)>& visit = {});
 
 // Finds the active window: _NET_ACTIVE_WINDOW of the root when the window manager keeps it
 // (EWMH), else the input focus. None when no window is active (None, PointerRoot, the root) or

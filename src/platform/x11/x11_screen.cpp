@@ -1,5 +1,8 @@
 #include "platform/x11/x11_screen.h"
 
+#include <cstdio>
+#include <string>
+
 #include "core/error.h"
 #include "platform/x11/palette.h"
 
@@ -89,6 +92,21 @@ std::optional<Rect> X11Screen::activeWindowRect() {
     }
     x11::RootArea primary = m_primary->layout().primary;
     const x11::RootArea& o = active->outer;
+    return Rect{o.x - primary.x, o.y - primary.y, o.x - primary.x + o.width,
+                o.y - primary.y + o.height};
+}
+
+Rect X11Screen::windowFrameRect(std::uint32_t id) {
+    const auto frame = id == m_conn.root() || id == XCB_NONE
+                           ? std::nullopt
+                           : x11::topLevelFrame(m_conn.get(), m_conn.root(), id);
+    if (!frame) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%x", unsigned(id));
+        throw Error(std::string("There is no window ") + hex + " on this display");
+    }
+    x11::RootArea primary = m_primary->layout().primary;
+    const x11::RootArea& o = frame->second;
     return Rect{o.x - primary.x, o.y - primary.y, o.x - primary.x + o.width,
                 o.y - primary.y + o.height};
 }

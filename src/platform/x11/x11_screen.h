@@ -45,6 +45,11 @@ class X11Screen final : public Screen {
     std::optional<Rect> activeWindowRect() override;
     std::optional<PointerImage> pointer() override;
 
+    // The outer rectangle, in screen coordinates, of the top-level frame holding X window id
+    // (with the window manager's frame, as the active-window capture takes it). Throws
+    // pelko::Error naming the id when there is no such window.
+    Rect windowFrameRect(std::uint32_t id);
+
   private:
     void init();
 

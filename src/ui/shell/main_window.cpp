@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "core/capture/capture_mode.h"
+#include "core/capture/capture_notice.h"
 #include "core/capture/sources.h"
 #include "core/error.h"
 #include "core/output/purge_folder.h"
@@ -204,7 +205,11 @@ void TForm1::takescreen(unsigned mode) {
     }
     CaptureSources sources(*m_services.screen);
     CapturePipeline pipeline(m_settings, m_services.paths, sources, *this, *m_services.outputs);
-    pipeline.takescreen(mode);
+    Notifier* notifier =
+        m_services.notifier && notificationsEnabled(IniFile(m_services.paths.settingsFile()))
+            ? m_services.notifier
+            : nullptr;
+    takescreenAnnounced(pipeline, mode, notifier, m_settings.outputs);
 }
 
 void TForm1::lbltakescreenshotClick() {
@@ -307,7 +312,7 @@ void TForm1::About1Click() {
 }
 
 void TForm1::pmhelpClick() {
-    const QString help = QString::fromStdString(m_services.paths.programDir + "/help.html");
+    const QString help = QString::fromStdString(m_services.paths.helpFile());
     QDesktopServices::openUrl(QUrl::fromLocalFile(help));
 }
 

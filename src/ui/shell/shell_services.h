@@ -8,6 +8,7 @@
 
 class QWidget;
 
+#include "core/capture/capture_notice.h"
 #include "core/capture/pipeline.h"
 #include "core/capture/screen.h"
 #include "core/capture/window_locator.h"
@@ -35,8 +36,9 @@ struct ShellServices {
     CaptureOutputs* outputs = nullptr;  // outputs after "Save to a file"
     // Starts the paint program on a scratch file (detached; failures are not reported).
     LaunchProgram launchProgram;
-    Mailer* mailer = nullptr;   // the desktop's mail program; none: e-mail is unavailable
-    MakeUploader makeUploader;  // the upload windows' connections
+    Mailer* mailer = nullptr;      // the desktop's mail program; none: e-mail is unavailable
+    MakeUploader makeUploader;     // the upload windows' connections
+    Notifier* notifier = nullptr;  // desktop notifications after captures; none: not shown
     // Makes the outputs when `outputs` is null: the main window passes itself as the owner
     // and a reader of its JpegQuality.
     std::function<std::unique_ptr<CaptureOutputs>(QWidget* owner,

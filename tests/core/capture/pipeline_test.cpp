@@ -300,3 +300,53 @@ TEST_F(PostProcessingTest, AWatermarkErrorEndsTheRunWithItsMessage) {
 
 }  // namespace
 }  // namespace pelko
+
+namespace pelko {
+namespace {
+
+TEST_F(PipelineTest, RegionOverrideReplacesTheModesSourceAndMustTouchTheScreen) {
+    struct Case {
+        Rect region;
+        bool fits;
+    };
+    for (const Case& c :
+         {Case{{10, 5, 30, 25}, true}, Case{{-5, -5, 5, 5}, true}, Case{{64, 0, 80, 10}, false},
+          Case{{-10, 0, 0, 10}, false}, Case{{0, 48, 10, 60}, false}}) {
+        SCOPED_TRACE(c.region.left);
+        state.outputs = {};
+        state.outputs.clipboard = true;
+        outputs.clipboard = Bitmap();
+        state.currentMode = 4;  // rectangle: its selector is never shown
+        CapturePipeline p(state, paths, sources, host, outputs);
+        p.regionOverride = c.region;
+        if (!c.fits) {
+            EXPECT_THROW(p.takescreen(0), Error);
+            continue;
+        }
+        p.takescreen(0);
+        ASSERT_EQ(outputs.clipboard.width(), c.region.width());
+        ASSERT_EQ(outputs.clipboard.height(), c.region.height());
+        const int x = std::max(0, -c.region.left), y = std::max(0, -c.region.top);
+        EXPECT_EQ(outputs.clipboard.pixel32(x, y) & 0xFFFFFF,
+                  FakeScreen::pixelAt(c.region.left + x, c.region.top + y));
+        EXPECT_EQ(host.selectedMode, 0);
+    }
+}
+
+TEST_F(PipelineTest, SaveOverrideAndFormatOverrideLeaveTheSettingsFormat) {
+    CapturePipeline p(state, paths, sources, host, outputs);
+    p.formatOverride = int(ImageFormat::Png);
+    EXPECT_EQ(p.takescreen(1).files, std::vector<std::string>{dir.path() + "/c1.png"});
+    int saved = 0;
+    p.saveOverride = [&](const Bitmap& b) {
+        ++saved;
+        EXPECT_EQ(b.width(), 64);
+        return std::vector<std::string>{"elsewhere"};
+    };
+    EXPECT_EQ(p.takescreen(1).files, std::vector<std::string>{"elsewhere"});
+    EXPECT_EQ(saved, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/c2.bmp"));
+}
+
+}  // namespace
+}  // namespace pelko
