@@ -1,0 +1,147 @@
+#include "ui/settings/general_settings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "core/settings/ini_file.h"
+#include "ui/toolkit/hotkey_box.h"
+
+namespace pelko {
+
+namespace {
+
+template <typename W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+constexpr std::uint32_t kInitialHotkey = 32833;  // Alt+A
+
+// The boxes in the order the page shows them, with the keys they edit.
+struct HotkeyRow {
+    const char* name;
+    const char* section;
+    const char* key;
+};
+constexpr std::array<HotkeyRow, 9> kRows{{
+    {"hkdefault", "main", "sshk"},
+    {"hkfullscreen", "hotkeys", "fullscreen"},
+    {"hkactivewindow", "hotkeys", "activewindow"},
+    {"hkrect", "hotkeys", "rectangle"},
+    {"hkellipse", "hotkeys", "ellipse"},
+    {"hkrounded", "hotkeys", "roundedrect"},
+    {"hkfreehand", "hotkeys", "freehand"},
+    {"hkobject", "hotkeys", "object"},
+    {"hkfixed", "hotkeys", "fixedrect"},
+}};
+
+// Rows in the order they are read and written: the default slot, then [hotkeys] with the
+// freehand region last.
+constexpr std::array<std::size_t, 9> kStoreOrder{0, 1, 2, 3, 4, 5, 7, 8, 6};
+
+}  // namespace
+
+const std::array<const char*, 9> Tfrmgeneralsettings::kSlotCaptions{
+    "Capture with your settings", "Capture whole screen",  "Capture active window",
+    "Capture rectangular area",   "Capture elliptic area", "Capture rounded rect",
+    "Capture freehand region",    "Capture object",        "Capture fixed region",
+};
+
+Tfrmgeneralsettings::Tfrmgeneralsettings(bool& openMark, std::string settingsFile,
+                                         std::function<void()> reread, QStringList skinNames,
+                                         HeldElsewhere heldElsewhere, QWidget* parent)
+    : SettingsDialog(openMark, std::move(settingsFile), std::move(reread), parent),
+      m_heldElsewhere(std::move(heldElsewhere)) {
+    setObjectName(QStringLiteral("Tfrmgeneralsettings"));
+    setWindowTitle(QStringLiteral("General Settings"));
+
+    auto* ts1 = named(new QWidget, "ts1");
+    cbstartminimized =
+        named(new QCheckBox(QStringLiteral("Start Pelko Minimized")), "cbstartminimized");
+    cbrunww = named(new QCheckBox(QStringLiteral("Add Pelko to Startup")), "cbrunww");
+    cbminimize = named(new QCheckBox(QStringLiteral("Minimize Pelko when capture")), "cbminimize");
+    cbuseskins = named(new QCheckBox(QStringLiteral("Use Skins")), "cbuseskins");
+    cbskin = named(new QComboBox, "cbskin");
+    cbskin->setEditable(true);
+    cbskin->setInsertPolicy(QComboBox::NoInsert);
+    cbskin->addItems(skinNames);
+    cbskin->setEditText(QString());
+    auto* general = new QVBoxLayout(ts1);
+    for (QWidget* w : {static_cast<QWidget*>(cbstartminimized), static_cast<QWidget*>(cbrunww),
+                       static_cast<QWidget*>(cbminimize), static_cast<QWidget*>(cbuseskins)}) {
+        general->addWidget(w);
+    }
+    general->addWidget(new QLabel(QStringLiteral("Interface Skin")));
+    general->addWidget(cbskin);
+    general->addStretch();
+
+    auto* ts2 = named(new QWidget, "ts2");
+    auto* grid = new QGridLayout(ts2);
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+        auto* box = named(new HotkeyBox, kRows[row].name);
+        box->setValue(kInitialHotkey);
+        hotkeys[row] = box;
+        grid->addWidget(new QLabel(QString::fromLatin1(kSlotCaptions[row])), int(row), 0);
+        grid->addWidget(box, int(row), 1);
+        connect(box, &HotkeyBox::valueChanged, this, &Tfrmgeneralsettings::markConflicts);
+    }
+    grid->setRowStretch(int(kRows.size()), 1);
+
+    pages()->addTab(ts1, QStringLiteral("General"));
+    pages()->addTab(ts2, QStringLiteral("Hotkeys"));
+    setMinimumSize(329, 337);
+    readparams();
+}
+
+void Tfrmgeneralsettings::readparams() {
+    const IniFile f(settingsFile());
+    cbstartminimized->setChecked(f.readBool("main", "runmm", cbstartminimized->isChecked()));
+    cbrunww->setChecked(f.readBool("main", "runww", cbrunww->isChecked()));
+    cbminimize->setChecked(f.readBool("general", "minimizewc", cbminimize->isChecked()));
+    cbuseskins->setChecked(f.readBool("general", "useskins", false));
+    cbskin->setEditText(
+        QString::fromStdString(f.readString("main", "skin", cbskin->currentText().toStdString())));
+    for (std::size_t row : kStoreOrder) {
+        HotkeyBox* box = hotkeys[row];
+        box->setValue(std::uint32_t(
+            f.readInteger(kRows[row].section, kRows[row].key, std::int32_t(box->value()))));
+    }
+    markConflicts();
+}
+
+void Tfrmgeneralsettings::saveparams(IniFile& f) {
+    f.writeBool("main", "runmm", cbstartminimized->isChecked());
+    f.writeBool("main", "runww", cbrunww->isChecked());
+    f.writeBool("general", "minimizewc", cbminimize->isChecked());
+    f.writeString("main", "skin", cbskin->currentText().toStdString());
+    f.writeBool("general", "useskins", cbuseskins->isChecked());
+    for (std::size_t row : kStoreOrder) {
+        f.writeInteger(kRows[row].section, kRows[row].key, std::int32_t(hotkeys[row]->value()));
+    }
+}
+
+void Tfrmgeneralsettings::markConflicts() {
+    for (std::size_t row = 0; row < hotkeys.size(); ++row) {
+        const std::uint32_t value = hotkeys[row]->value();
+        QString why;
+        if (value != 0) {
+            for (std::size_t other = 0; other < hotkeys.size(); ++other) {
+                if (other != row && hotkeys[other]->value() == value) {
+                    why = QStringLiteral("This hotkey is also set for \"%1\"")
+                              .arg(QString::fromLatin1(kSlotCaptions[other]));
+                    break;
+                }
+            }
+            if (why.isEmpty() && m_heldElsewhere && m_heldElsewhere(value)) {
+                why = QStringLiteral("Another program holds this hotkey");
+            }
+        }
+        hotkeys[row]->setConflict(why);
+    }
+}
+
+}  // namespace pelko
