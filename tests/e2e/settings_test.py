@@ -26,6 +26,9 @@ class Settings(unittest.TestCase):
             if proc.poll() is None:
                 proc.kill()
                 proc.wait()
+            for pipe in (proc.stdin, proc.stdout, proc.stderr):
+                if pipe:
+                    pipe.close()
         subprocess.call(["xdotool", "keyup", "ctrl", "shift", "alt"], env=self.env)
         self.folders.stop_desktop()
         shutil.rmtree(self.tmp, ignore_errors=True)

@@ -81,12 +81,13 @@ TEST_F(SettingsDialogsTest, OutputSettingsLoadTheFile) {
         std::function<void(Tfrmoutputsettings&)> check;
     };
     const Case cases[] = {
-        // Factory state: the picture format BMP whatever main/saveas says, LZW, quality 75.
+        // Factory state: the picture format BMP whatever main/saveas says, LZW, and the quality
+        // the encoders use.
         {"[main]\nsaveas=png\n",
          [](Tfrmoutputsettings& d) {
              EXPECT_TRUE(d.cbbmp->isChecked());
              EXPECT_TRUE(d.cblzw->isChecked());
-             EXPECT_EQ(d.tbjpegq->value(), 75);
+             EXPECT_EQ(d.tbjpegq->value(), 90);
              EXPECT_EQ(d.txautofilename->text(), "<%DATE> at <%TIME>");
              EXPECT_TRUE(d.cbpercent->isChecked());
              EXPECT_FALSE(d.cbenable->isChecked());
@@ -100,7 +101,7 @@ TEST_F(SettingsDialogsTest, OutputSettingsLoadTheFile) {
         {"[format]\nfr=3\n[compression]\njpegquality=40\ngifmethod=2\n[scaling]\nstype=2\n"
          "width=640\nheight=480\nenable=1\n[watermark]\ndirection=2\nhtype=1\nvtype=1\ntop=5\n"
          "left=6\nenable=1\ntransparent=1\nimagefile=/w.png\n[main]\nsaveto=/shots/\n"
-         "[settings]\nscreensfilename=shot\n[general]\nexteditor=/usr/bin/gimp\n",
+         "[settings]\nscreensfilename=shot\njcq=40\n[general]\nexteditor=/usr/bin/gimp\n",
          [](Tfrmoutputsettings& d) {
              EXPECT_TRUE(d.cbpng->isChecked());
              EXPECT_TRUE(d.cbrle->isChecked());
@@ -127,7 +128,7 @@ TEST_F(SettingsDialogsTest, OutputSettingsLoadTheFile) {
              EXPECT_TRUE(d.cbrle->isChecked());
          }},
         // Hand-edited values out of range are held within the controls' ranges.
-        {"[compression]\njpegquality=250\n[watermark]\ntop=-5\nleft=100000\ndirection=9\n"
+        {"[settings]\njcq=250\n[watermark]\ntop=-5\nleft=100000\ndirection=9\n"
          "htype=-1\n[scaling]\nwidth=99999\nstype=5\n",
          [](Tfrmoutputsettings& d) {
              EXPECT_EQ(d.tbjpegq->value(), 100);
@@ -317,18 +318,22 @@ TEST_F(SettingsDialogsTest, InputSettingsLoadStoreAndPick) {
 TEST_F(SettingsDialogsTest, GeneralSettingsLoadStoreAndRebind) {
     start();
     {
-        // Nothing stored for the dialog's keys: Alt+A in every box; "Use Skins" off.
+        // Nothing stored for the dialog's keys: the hotkeys the main window binds then (not
+        // one key for all nine); "Use Skins" off.
         std::filesystem::remove(paths.settingsFile());
         bool open = false;
         Tfrmgeneralsettings d(open, paths.settingsFile(), nullptr, {"b", "a"}, nullptr);
-        for (HotkeyBox* box : d.hotkeys) {
-            EXPECT_EQ(box->value(), 32833u);
+        const std::uint32_t inEffect[] = {120,   24646, 24641, 24658, 24645,
+                                          24660, 24648, 24655, 24647};
+        for (std::size_t row = 0; row < 9; ++row) {
+            EXPECT_EQ(d.hotkeys[row]->value(), inEffect[row]) << row;
+            EXPECT_TRUE(d.hotkeys[row]->conflict().isEmpty()) << row;
         }
         EXPECT_FALSE(d.cbuseskins->isChecked());
         EXPECT_EQ(d.cbskin->currentText(), "");
         d.Button1Click();
-        EXPECT_EQ(ini().readInteger("main", "sshk", 0), 32833);
-        EXPECT_EQ(ini().readInteger("hotkeys", "freehand", 0), 32833);
+        EXPECT_EQ(ini().readInteger("main", "sshk", 0), 120);
+        EXPECT_EQ(ini().readInteger("hotkeys", "freehand", 0), 24648);
     }
     writeSettings(
         "[main]\nsshk=120\nskin=MySkin\nrunmm=1\n[hotkeys]\nfullscreen=24646\n"

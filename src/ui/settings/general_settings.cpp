@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/settings/ini_file.h"
+#include "core/settings/keys.h"
 #include "ui/toolkit/hotkey_box.h"
 
 namespace pelko {
@@ -19,24 +20,23 @@ W* named(W* widget, const char* name) {
     return widget;
 }
 
-constexpr std::uint32_t kInitialHotkey = 32833;  // Alt+A
-
 // The boxes in the order the page shows them, with the keys they edit.
+// A box starts with the value the main window binds when its key is missing, so that "Ok" on
+// a settings file without hotkeys stores the hotkeys in effect, not one key for all nine.
 struct HotkeyRow {
     const char* name;
-    const char* section;
-    const char* key;
+    const keys::IntKey& key;
 };
-constexpr std::array<HotkeyRow, 9> kRows{{
-    {"hkdefault", "main", "sshk"},
-    {"hkfullscreen", "hotkeys", "fullscreen"},
-    {"hkactivewindow", "hotkeys", "activewindow"},
-    {"hkrect", "hotkeys", "rectangle"},
-    {"hkellipse", "hotkeys", "ellipse"},
-    {"hkrounded", "hotkeys", "roundedrect"},
-    {"hkfreehand", "hotkeys", "freehand"},
-    {"hkobject", "hotkeys", "object"},
-    {"hkfixed", "hotkeys", "fixedrect"},
+const std::array<HotkeyRow, 9> kRows{{
+    {"hkdefault", keys::sshk},
+    {"hkfullscreen", keys::hotkeySlots[0]},
+    {"hkactivewindow", keys::hotkeySlots[1]},
+    {"hkrect", keys::hotkeySlots[2]},
+    {"hkellipse", keys::hotkeySlots[3]},
+    {"hkrounded", keys::hotkeySlots[4]},
+    {"hkfreehand", keys::hotkeySlots[7]},
+    {"hkobject", keys::hotkeySlots[5]},
+    {"hkfixed", keys::hotkeySlots[6]},
 }};
 
 // Rows in the order they are read and written: the default slot, then [hotkeys] with the
@@ -83,7 +83,7 @@ Tfrmgeneralsettings::Tfrmgeneralsettings(bool& openMark, std::string settingsFil
     auto* grid = new QGridLayout(ts2);
     for (std::size_t row = 0; row < kRows.size(); ++row) {
         auto* box = named(new HotkeyBox, kRows[row].name);
-        box->setValue(kInitialHotkey);
+        box->setValue(std::uint32_t(kRows[row].key.def));
         hotkeys[row] = box;
         grid->addWidget(new QLabel(QString::fromLatin1(kSlotCaptions[row])), int(row), 0);
         grid->addWidget(box, int(row), 1);
@@ -107,8 +107,8 @@ void Tfrmgeneralsettings::readparams() {
         QString::fromStdString(f.readString("main", "skin", cbskin->currentText().toStdString())));
     for (std::size_t row : kStoreOrder) {
         HotkeyBox* box = hotkeys[row];
-        box->setValue(std::uint32_t(
-            f.readInteger(kRows[row].section, kRows[row].key, std::int32_t(box->value()))));
+        box->setValue(std::uint32_t(f.readInteger(kRows[row].key.section, kRows[row].key.name,
+                                                  std::int32_t(box->value()))));
     }
     markConflicts();
 }
@@ -120,7 +120,8 @@ void Tfrmgeneralsettings::saveparams(IniFile& f) {
     f.writeString("main", "skin", cbskin->currentText().toStdString());
     f.writeBool("general", "useskins", cbuseskins->isChecked());
     for (std::size_t row : kStoreOrder) {
-        f.writeInteger(kRows[row].section, kRows[row].key, std::int32_t(hotkeys[row]->value()));
+        f.writeInteger(kRows[row].key.section, kRows[row].key.name,
+                       std::int32_t(hotkeys[row]->value()));
     }
 }
 

@@ -24,6 +24,7 @@
 
 #include "core/output/file_name_template.h"
 #include "core/settings/ini_file.h"
+#include "core/settings/keys.h"
 
 namespace pelko {
 
@@ -327,10 +328,10 @@ void Tfrmoutputsettings::readparams() {
     cblzw->setChecked(gifMethod == 1);
     cbrle->setChecked(gifMethod == 2);
     cblzw->group()->setExclusive(true);
-    std::int32_t quality = f.readInteger("compression", "jpegquality", tbjpegq->value());
-    const std::int32_t inEffect = f.readInteger("settings", "jcq", 0);
-    if (inEffect >= 1 && inEffect <= 100) {
-        quality = inEffect;
+    // The quality the encoders use: settings/jcq, the factory quality when it is missing or 0.
+    std::int32_t quality = f.readInteger("settings", "jcq", 0);
+    if (quality <= 0) {
+        quality = keys::jcq.factory;
     }
     tbjpegq->setValue(std::clamp(quality, 0, 100));
     sejpegq->setValue(tbjpegq->value());

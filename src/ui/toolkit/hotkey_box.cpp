@@ -85,7 +85,9 @@ void HotkeyBox::keyPressEvent(QKeyEvent* e) {
     }
     const std::uint8_t vk = virtualKeyOf(e->key());
     if (vk == 0) {
-        e->accept();  // a lone modifier or a key no hotkey can hold: keep the value
+        // A lone modifier or a key no hotkey can hold keeps the value; the window may use it
+        // (Ctrl+Tab turns the page).
+        e->ignore();
         return;
     }
     std::uint32_t value = vk;
