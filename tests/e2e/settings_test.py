@@ -91,6 +91,10 @@ class Settings(unittest.TestCase):
         # "Edit" beside the hotkey opens the hotkey page with the first box focused.
         dialog = self.open_dialog(204, 82, "^General Settings$")
         self.xdotool("key", "--window", dialog, "Tab")  # to "Capture whole screen"
+        # While a box has the keyboard, a bound hotkey reaches the box and captures nothing.
+        self.xdotool("key", "--window", dialog, "ctrl+shift+f")
+        time.sleep(1.0)
+        self.assertEqual(len(self.screens()), 1, "a bound hotkey captured while typed in a box")
         self.xdotool("key", "--window", dialog, "ctrl+shift+w")
         self.xdotool("key", "--window", dialog, "Return")
         self.assertTrue(wait_for(lambda: not self.window("^General Settings$")), "dialog stayed")

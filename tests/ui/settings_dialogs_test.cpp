@@ -213,7 +213,9 @@ TEST_F(SettingsDialogsTest, CancelWritesNothing) {
     input->txstartx->setText("5");
     input->close();  // the title bar
     EXPECT_EQ(settingsText(), started);
-    EXPECT_EQ(bound.size(), 1u);  // the hotkeys were bound once, at the start
+    // Hotkeys set aside while a box had the keyboard come back as they were.
+    ASSERT_FALSE(bound.empty());
+    EXPECT_EQ(bound.back(), bound.front());
 }
 
 TEST_F(SettingsDialogsTest, EnableRulesFollowTheirCheckBoxes) {
@@ -356,7 +358,7 @@ TEST_F(SettingsDialogsTest, GeneralSettingsLoadStoreAndRebind) {
     d->Button1Click();
     EXPECT_EQ(ini().readInteger("hotkeys", "fullscreen", 0), 24663);
     EXPECT_EQ(ini().readString("main", "skin", ""), "Fusion");
-    ASSERT_EQ(bound.size(), 2u);
+    ASSERT_GE(bound.size(), 2u);
     EXPECT_EQ(bound.back()[1], 24663u);
     EXPECT_EQ(bound.back()[8], 24648u);  // slot 8 is the freehand region
     EXPECT_EQ(form->skins().appliedSkin(), "Fusion");

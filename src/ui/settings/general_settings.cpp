@@ -1,9 +1,12 @@
 #include "ui/settings/general_settings.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/settings/ini_file.h"
@@ -53,9 +56,11 @@ const std::array<const char*, 9> Tfrmgeneralsettings::kSlotCaptions{
 
 Tfrmgeneralsettings::Tfrmgeneralsettings(bool& openMark, std::string settingsFile,
                                          std::function<void()> reread, QStringList skinNames,
-                                         HeldElsewhere heldElsewhere, QWidget* parent)
+                                         HeldElsewhere heldElsewhere, HoldHotkeys holdHotkeys,
+                                         QWidget* parent)
     : SettingsDialog(openMark, std::move(settingsFile), std::move(reread), parent),
-      m_heldElsewhere(std::move(heldElsewhere)) {
+      m_heldElsewhere(std::move(heldElsewhere)),
+      m_holdHotkeys(std::move(holdHotkeys)) {
     setObjectName(QStringLiteral("Tfrmgeneralsettings"));
     setWindowTitle(QStringLiteral("General Settings"));
 
@@ -88,6 +93,7 @@ Tfrmgeneralsettings::Tfrmgeneralsettings(bool& openMark, std::string settingsFil
         grid->addWidget(new QLabel(QString::fromLatin1(kSlotCaptions[row])), int(row), 0);
         grid->addWidget(box, int(row), 1);
         connect(box, &HotkeyBox::valueChanged, this, &Tfrmgeneralsettings::markConflicts);
+        box->installEventFilter(this);
     }
     grid->setRowStretch(int(kRows.size()), 1);
 
@@ -122,6 +128,31 @@ void Tfrmgeneralsettings::saveparams(IniFile& f) {
     for (std::size_t row : kStoreOrder) {
         f.writeInteger(kRows[row].key.section, kRows[row].key.name,
                        std::int32_t(hotkeys[row]->value()));
+    }
+}
+
+bool Tfrmgeneralsettings::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        hold(true);
+    } else if (event->type() == QEvent::FocusOut) {
+        // Focus moving from one hotkey box to the next keeps the hotkeys aside.
+        QTimer::singleShot(0, this, [this] {
+            QWidget* focus = QApplication::focusWidget();
+            hold(focus && qobject_cast<HotkeyBox*>(focus) && focus->window() == this);
+        });
+    }
+    return SettingsDialog::eventFilter(watched, event);
+}
+
+void Tfrmgeneralsettings::closeEvent(QCloseEvent* event) {
+    hold(false);
+    SettingsDialog::closeEvent(event);
+}
+
+void Tfrmgeneralsettings::hold(bool on) {
+    if (on != m_holding && m_holdHotkeys) {
+        m_holding = on;
+        m_holdHotkeys(on);
     }
 }
 

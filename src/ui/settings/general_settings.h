@@ -24,9 +24,13 @@ class Tfrmgeneralsettings : public SettingsDialog {
     // Whether another program holds a hotkey value (one of ours is not held).
     using HeldElsewhere = std::function<bool(std::uint32_t value)>;
 
+    // Sets the global hotkeys aside (true) or binds them again (false): while a hotkey box has
+    // the keyboard, a combination that is bound now reaches the box instead of capturing.
+    using HoldHotkeys = std::function<void(bool hold)>;
+
     Tfrmgeneralsettings(bool& openMark, std::string settingsFile, std::function<void()> reread,
                         QStringList skinNames, HeldElsewhere heldElsewhere,
-                        QWidget* parent = nullptr);
+                        HoldHotkeys holdHotkeys = nullptr, QWidget* parent = nullptr);
 
     void readparams();
     // Marks every box whose combination cannot be bound, and clears the others' marks.
@@ -46,9 +50,15 @@ class Tfrmgeneralsettings : public SettingsDialog {
 
   protected:
     void saveparams(IniFile& f) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
+    void hold(bool on);
+
     HeldElsewhere m_heldElsewhere;
+    HoldHotkeys m_holdHotkeys;
+    bool m_holding = false;
 };
 
 }  // namespace pelko

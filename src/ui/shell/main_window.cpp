@@ -332,7 +332,15 @@ Tfrmgeneralsettings* TForm1::openGeneralSettings(int page) {
     if (!GeneralSettingsOpen || !m_generalSettings) {
         m_generalSettings = new Tfrmgeneralsettings(
             GeneralSettingsOpen, m_services.paths.settingsFile(), [this] { rereadSettings(); },
-            m_skins.sortedSkinNames(), m_services.hotkeyHeldElsewhere, this);
+            m_skins.sortedSkinNames(), m_services.hotkeyHeldElsewhere,
+            [this](bool hold) {
+                if (hold && m_services.releaseHotkeys) {
+                    m_services.releaseHotkeys();
+                } else if (!hold) {
+                    bindHotkeys(m_settings.hotkeys);
+                }
+            },
+            this);
     }
     m_generalSettings->showPage(page);
     return m_generalSettings;
