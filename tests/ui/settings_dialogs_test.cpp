@@ -277,17 +277,18 @@ TEST_F(SettingsDialogsTest, InputSettingsLoadStoreAndPick) {
         Tfrminputsettings d(mainOpen, paths.settingsFile(), nullptr, nullptr);
         EXPECT_EQ(d.txstartx->text(), "100");
         EXPECT_EQ(d.txstarty->text(), "100");
-        EXPECT_EQ(d.txwidth->text(), "500");
-        EXPECT_EQ(d.txheight->text(), "400");
+        // The region and the hint the program uses while the keys are missing.
+        EXPECT_EQ(d.txwidth->text(), "400");
+        EXPECT_EQ(d.txheight->text(), "300");
         EXPECT_EQ(d.bgcolor->colorValue(), 16777215);
-        EXPECT_FALSE(d.cbshowhint->isChecked());
+        EXPECT_TRUE(d.cbshowhint->isChecked());
     }
-    writeSettings("[general]\nshowhint=1\nscreenbgcolor=255\n[settings]\nstartx=7\nstarty=junk\n");
+    writeSettings("[general]\nshowhint=0\nscreenbgcolor=255\n[settings]\nstartx=7\nstarty=junk\n");
     int picks = 0;
     Tfrminputsettings d(mainOpen, paths.settingsFile(), nullptr, [&]() -> std::optional<Rect> {
         return ++picks == 1 ? std::optional<Rect>(Rect{10, 20, 110, 70}) : std::nullopt;
     });
-    EXPECT_TRUE(d.cbshowhint->isChecked());
+    EXPECT_FALSE(d.cbshowhint->isChecked());
     EXPECT_EQ(d.bgcolor->color(), QColor(Qt::red));
     EXPECT_EQ(d.txstartx->text(), "7");
     EXPECT_EQ(d.txstarty->text(), "100");  // not a number: the initial value
@@ -314,7 +315,7 @@ TEST_F(SettingsDialogsTest, InputSettingsLoadStoreAndPick) {
     EXPECT_EQ(f.readString("settings", "startx", ""), "10");
     EXPECT_EQ(f.readString("settings", "rheight", ""), "50");
     EXPECT_EQ(f.readInteger("general", "screenbgcolor", 0), 0x00FF00);
-    EXPECT_TRUE(f.readBool("general", "showhint", false));
+    EXPECT_FALSE(f.readBool("general", "showhint", true));
 }
 
 TEST_F(SettingsDialogsTest, GeneralSettingsLoadStoreAndRebind) {
@@ -332,7 +333,10 @@ TEST_F(SettingsDialogsTest, GeneralSettingsLoadStoreAndRebind) {
             EXPECT_TRUE(d.hotkeys[row]->conflict().isEmpty()) << row;
         }
         EXPECT_FALSE(d.cbuseskins->isChecked());
-        EXPECT_EQ(d.cbskin->currentText(), "");
+        EXPECT_TRUE(d.cbrunww->isChecked());
+        EXPECT_TRUE(d.cbminimize->isChecked());
+        EXPECT_FALSE(d.cbstartminimized->isChecked());
+        EXPECT_EQ(d.cbskin->currentText(), "macos");
         d.Button1Click();
         EXPECT_EQ(ini().readInteger("main", "sshk", 0), 120);
         EXPECT_EQ(ini().readInteger("hotkeys", "freehand", 0), 24648);

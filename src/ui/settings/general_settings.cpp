@@ -74,7 +74,11 @@ Tfrmgeneralsettings::Tfrmgeneralsettings(bool& openMark, std::string settingsFil
     cbskin->setEditable(true);
     cbskin->setInsertPolicy(QComboBox::NoInsert);
     cbskin->addItems(skinNames);
-    cbskin->setEditText(QString());
+    // The states the program uses while a key is missing, so that "Ok" keeps them.
+    cbstartminimized->setChecked(keys::runmm.def);
+    cbrunww->setChecked(keys::runww.def);
+    cbminimize->setChecked(keys::minimizewc.def);
+    cbskin->setEditText(QString::fromUtf8(keys::skin.def.data(), qsizetype(keys::skin.def.size())));
     auto* general = new QVBoxLayout(ts1);
     for (QWidget* w : {static_cast<QWidget*>(cbstartminimized), static_cast<QWidget*>(cbrunww),
                        static_cast<QWidget*>(cbminimize), static_cast<QWidget*>(cbuseskins)}) {

@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "core/settings/ini_file.h"
+#include "core/settings/keys.h"
 #include "ui/toolkit/color_box.h"
 #include "ui/toolkit/error_box.h"
 #include "ui/toolkit/link_button.h"
@@ -23,8 +24,9 @@ W* named(W* widget, const char* name) {
     return widget;
 }
 
-QLineEdit* numberBox(const char* name, const char* text, QObject* owner) {
-    auto* box = named(new QLineEdit(QString::fromLatin1(text)), name);
+// A box starts with the value the program uses while the key is missing.
+QLineEdit* numberBox(const char* name, std::int32_t value, QObject* owner) {
+    auto* box = named(new QLineEdit(QString::number(value)), name);
     // Whole numbers only (a picked rectangle dragged to the left or up has a negative size).
     box->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,9}")), owner));
@@ -44,6 +46,7 @@ Tfrminputsettings::Tfrminputsettings(bool& openMark, std::string settingsFile,
     auto* ts1 = named(new QWidget, "ts1");
     cbshowhint =
         named(new QCheckBox(QStringLiteral("Show hint while selecting area")), "cbshowhint");
+    cbshowhint->setChecked(keys::showhint.def);
     bgcolor = named(new ColorBox, "bgcolor");
     auto* general = new QVBoxLayout(ts1);
     general->addWidget(cbshowhint);
@@ -52,10 +55,10 @@ Tfrminputsettings::Tfrminputsettings(bool& openMark, std::string settingsFile,
     general->addStretch();
 
     auto* ts2 = named(new QWidget, "ts2");
-    txstartx = numberBox("txstartx", "100", this);
-    txstarty = numberBox("txstarty", "100", this);
-    txwidth = numberBox("txwidth", "500", this);
-    txheight = numberBox("txheight", "400", this);
+    txstartx = numberBox("txstartx", keys::startx.def, this);
+    txstarty = numberBox("txstarty", keys::starty.def, this);
+    txwidth = numberBox("txwidth", keys::rwidth.def, this);
+    txheight = numberBox("txheight", keys::rheight.def, this);
     lblselectarea = named(new LinkButton(QStringLiteral("(Select area)")), "lblselectarea");
     auto* fixed = new QGridLayout(ts2);
     fixed->addWidget(new QLabel(QStringLiteral("Start X:")), 0, 0);
