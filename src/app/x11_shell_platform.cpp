@@ -44,9 +44,28 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     s.addtostartup = [this](bool on) { m_autostart.set(on, m_executable); };
     s.bindHotkeys = [this](const std::array<std::uint32_t, 9>& slots) {
         m_hotkeys->UnbindAll();
-        for (std::uint32_t value : slots) {
-            m_hotkeys->BindHotKey(value);
+        m_refusedSlots.clear();
+        for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+            if (m_hotkeys->BindHotKey(slots[slot]) == 0 && slots[slot] != 0) {
+                m_refusedSlots.push_back(slot);
+            }
         }
+    };
+    s.refusedHotkeySlots = [this] { return m_refusedSlots; };
+    // A trial grab: a value another client holds is refused by the server. One of our own
+    // registrations is not held elsewhere.
+    s.hotkeyHeldElsewhere = [this](std::uint32_t value) {
+        for (const x11::HotKeyRecord& record : m_hotkeys->records()) {
+            if (record.value == value) {
+                return false;
+            }
+        }
+        const std::uint16_t id = m_hotkeys->BindHotKey(value);
+        if (id == 0) {
+            return true;
+        }
+        m_hotkeys->UnbindHotKey(id);
+        return false;
     };
     s.releaseHotkeys = [this] { m_hotkeys->UnbindAll(); };
     // A round trip: every request before it has been handled by the server.

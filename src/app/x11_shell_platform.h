@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/headless_capture.h"
 #include "core/settings/program_paths.h"
@@ -39,6 +40,7 @@ class X11ShellPlatform final : public ShellPlatform {
     std::unique_ptr<X11Screen> m_screen;
     std::unique_ptr<X11WindowLocator> m_windows;
     std::unique_ptr<x11::THotKeyManager> m_hotkeys;
+    std::vector<std::size_t> m_refusedSlots;  // the slots the last binding refused
     XdgEmailMailer m_mailer;
     DbusNotifier m_notifier{DbusNotifier::Mode::ServeActions, launchProgram};
 };

@@ -189,19 +189,6 @@ TEST_F(ShellTest, AFailedSaveReachesTheErrorBox) {
     EXPECT_TRUE(control<QCheckBox>("ssreccursor")->isChecked());
 }
 
-TEST_F(ShellTest, SettingsDialogOpenersSayTheDialogIsNotThereYet) {
-    start();
-    for (const char* opener :
-         {"lbledithk", "sSpeedButton9", "sSpeedButton10", "label1", "label2", "lblscreensadv"}) {
-        boxes.seen.clear();
-        control<QAbstractButton>(opener)->click();
-        ASSERT_EQ(boxes.seen.size(), 1u) << opener;
-        EXPECT_EQ(boxes.seen[0].icon, QMessageBox::Information) << opener;
-        EXPECT_TRUE(boxes.seen[0].text.contains("not available in this version of Pelko"))
-            << opener;
-    }
-}
-
 TEST_F(ShellTest, AboutBoxOpensOnceAndTheSecondClickFocusesIt) {
     start();
     action("About1")->trigger();

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "core/capture/capture_mode.h"
@@ -28,6 +29,9 @@
 #include "ui/dialogs/publish_window.h"
 #include "ui/selectors/overlay_window.h"
 #include "ui/selectors/selectors.h"
+#include "ui/settings/general_settings.h"
+#include "ui/settings/input_settings.h"
+#include "ui/settings/output_settings.h"
 #include "ui/shell/about_box.h"
 #include "ui/toolkit/app_icon.h"
 #include "ui/toolkit/eliding_button.h"
@@ -57,6 +61,9 @@ TForm1::TForm1(ShellServices services, QWidget* parent)
 
 TForm1::~TForm1() {
     delete m_about;
+    delete m_outputSettings;
+    delete m_inputSettings;
+    delete m_generalSettings;
 }
 
 bool TForm1::trayiconStartup() {
@@ -277,27 +284,118 @@ void TForm1::btnafterClick() {
 }
 
 void TForm1::sSpeedButton9Click() {
-    showNotAvailable(this, QStringLiteral("input settings"));
+    openInputSettings();
 }
 
 void TForm1::lblscreensadv2Click() {
-    showNotAvailable(this, QStringLiteral("output settings"));
+    openOutputSettings(Tfrmoutputsettings::File);
 }
 
 void TForm1::label1Click() {
-    showNotAvailable(this, QStringLiteral("watermark settings"));
+    openOutputSettings(Tfrmoutputsettings::Watermark);
 }
 
 void TForm1::label2Click() {
-    showNotAvailable(this, QStringLiteral("scaling settings"));
+    openOutputSettings(Tfrmoutputsettings::Scaling);
 }
 
 void TForm1::lblscreensadvClick() {
-    showNotAvailable(this, QStringLiteral("general settings"));
+    openGeneralSettings(Tfrmgeneralsettings::General);
 }
 
 void TForm1::lbledithkClick() {
-    showNotAvailable(this, QStringLiteral("hotkey settings"));
+    openGeneralSettings(Tfrmgeneralsettings::Hotkeys);
+}
+
+void TForm1::rereadSettings() {
+    readparams(m_settings, m_services.paths, *this);
+}
+
+Tfrmoutputsettings* TForm1::openOutputSettings(int page) {
+    if (!OutputSettingsOpen || !m_outputSettings) {
+        m_outputSettings = new Tfrmoutputsettings(
+            OutputSettingsOpen, m_services.paths, [this] { rereadSettings(); }, this);
+    }
+    m_outputSettings->showPage(page);
+    return m_outputSettings;
+}
+
+Tfrminputsettings* TForm1::openInputSettings() {
+    if (!InputSettingsOpen || !m_inputSettings) {
+        auto pick = [this]() -> std::optional<Rect> {
+            if (!m_services.screen) {
+                throw Error("There is no display to capture from");
+            }
+            return Selectors(*m_services.screen, m_services.windows, m_settings).pickRegion();
+        };
+        m_inputSettings = new Tfrminputsettings(
+            InputSettingsOpen, m_services.paths.settingsFile(), [this] { rereadSettings(); }, pick,
+            this);
+    }
+    m_inputSettings->showPage(m_settings.currentMode == int(CaptureMode::FixedRegion)
+                                  ? Tfrminputsettings::FixedRegionOptions
+                                  : Tfrminputsettings::GeneralOptions);
+    return m_inputSettings;
+}
+
+Tfrmgeneralsettings* TForm1::openGeneralSettings(int page) {
+    if (!GeneralSettingsOpen || !m_generalSettings) {
+        m_generalSettings = new Tfrmgeneralsettings(
+            GeneralSettingsOpen, m_services.paths.settingsFile(), [this] { rereadSettings(); },
+            m_skins.sortedSkinNames(), m_services.hotkeyHeldElsewhere,
+            [this](bool hold) {
+                if (hold && m_services.releaseHotkeys) {
+                    m_services.releaseHotkeys();
+                } else if (!hold) {
+                    bindHotkeys(m_settings.hotkeys);
+                }
+            },
+            this);
+    }
+    m_generalSettings->showPage(page);
+    return m_generalSettings;
+}
+
+void TForm1::reportRefusedHotkeys() {
+    if (!m_services.refusedHotkeySlots) {
+        return;
+    }
+    // The captions of the slots, in slot order.
+    static const char* const kCaptions[] = {
+        "Capture with your settings",
+        "Capture whole screen",
+        "Capture active window",
+        "Capture rectangular area",
+        "Capture elliptic area",
+        "Capture rounded rect",
+        "Capture object",
+        "Capture fixed region",
+        "Capture freehand region",
+    };
+    QStringList lines;
+    for (std::size_t slot : m_services.refusedHotkeySlots()) {
+        if (slot < std::size(kCaptions)) {
+            lines << QStringLiteral("%1 (%2)").arg(
+                QString::fromLatin1(kCaptions[slot]),
+                QString::fromStdString(shortcutText(m_settings.hotkeys[slot])));
+        }
+    }
+    if (lines.isEmpty()) {
+        return;
+    }
+    // Also in the log of a session whose tray program starts unseen.
+    std::fprintf(stderr, "pelko: hotkeys not set up: %s\n",
+                 lines.join(QStringLiteral(", ")).toLocal8Bit().constData());
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, QStringLiteral("Pelko"),
+        QStringLiteral("These hotkeys could not be set up, because another program holds them "
+                       "or another capture has the same hotkey:\n\n%1\n\nChoose other hotkeys "
+                       "under \"Advanced Settings\", page \"Hotkeys\".")
+            .arg(lines.join(QLatin1Char('\n'))),
+        QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("refusedHotkeys"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void TForm1::About1Click() {

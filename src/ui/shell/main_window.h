@@ -25,6 +25,9 @@ class ElidingButton;
 class OverlayWindow;
 class LinkButton;
 class Tfrmabout;
+class Tfrmgeneralsettings;
+class Tfrminputsettings;
+class Tfrmoutputsettings;
 
 // The main window: the capture button, the capture settings, the tray icon with its menu, and
 // the nine hotkey slots. It holds the settings the window shows (MainSettings) and wires the
@@ -56,6 +59,19 @@ class TForm1 : public QWidget, public SettingsHost, public CaptureHost {
     void showOutputFolder();
     // Closing: saveparams, then the scratch folder is purged and the hotkeys released.
     void FormClose();
+
+    // The settings dialogs, each open at most once: an open one comes to the front on the page
+    // asked for, otherwise a new one loads settings.ini and opens on that page. Pages of the
+    // output settings: 0 "File", 1 "File Format", 2 "Graphic Editor", 3 "Watermark",
+    // 4 "Scaling"; of the general settings: 0 "General", 1 "Hotkeys".
+    Tfrmoutputsettings* openOutputSettings(int page);
+    Tfrmgeneralsettings* openGeneralSettings(int page);
+    // On "Fixed Region Options" when the default capture kind is the fixed region.
+    Tfrminputsettings* openInputSettings();
+    // Re-reads settings.ini after a settings dialog stored its values.
+    void rereadSettings();
+    // Tells the user, in one message, which hotkey slots could not be bound.
+    void reportRefusedHotkeys();
 
     const MainSettings& settings() const { return m_settings; }
     Skins& skins() { return m_skins; }
@@ -127,6 +143,9 @@ class TForm1 : public QWidget, public SettingsHost, public CaptureHost {
     MainSettings m_settings;
     Skins m_skins;
     QPointer<Tfrmabout> m_about;
+    QPointer<Tfrmoutputsettings> m_outputSettings;
+    QPointer<Tfrminputsettings> m_inputSettings;
+    QPointer<Tfrmgeneralsettings> m_generalSettings;
     bool m_closed = false;
 
     // The client area.

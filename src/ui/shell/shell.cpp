@@ -79,6 +79,7 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
     if (showMainWindow) {
         form.show();
     }
+    form.reportRefusedHotkeys();
     const int status = QApplication::exec();
     platform.onHotKeyPressed = nullptr;
     return status;

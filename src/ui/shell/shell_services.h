@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -29,6 +30,11 @@ struct ShellServices {
     // Releases every earlier registration, then binds the nine slot values in slot order.
     std::function<void(const std::array<std::uint32_t, 9>&)> bindHotkeys;
     std::function<void()> releaseHotkeys;
+    // The slots whose non-zero value the last bindHotkeys could not bind (another program holds
+    // it, an earlier slot has it, or the key does not exist here), in slot order.
+    std::function<std::vector<std::size_t>()> refusedHotkeySlots;
+    // Whether another program holds a hotkey value now; a value this program holds is not held.
+    std::function<bool(std::uint32_t value)> hotkeyHeldElsewhere;
     // Sends pending requests to the display, so that a hidden window is really gone.
     std::function<void()> flushDisplay;
     Screen* screen = nullptr;           // the display captures read from

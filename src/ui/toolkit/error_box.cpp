@@ -25,10 +25,4 @@ bool runAction(QWidget* parent, const std::function<void()>& action) {
     return false;
 }
 
-void showNotAvailable(QWidget* parent, const QString& what) {
-    QMessageBox::information(
-        parent, kCaption,
-        QStringLiteral("The %1 window is not available in this version of Pelko.").arg(what));
-}
-
 }  // namespace pelko

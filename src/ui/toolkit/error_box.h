@@ -15,7 +15,4 @@ void showErrorBox(QWidget* parent, const QString& message);
 // program goes on. Returns whether the action ended without an error.
 bool runAction(QWidget* parent, const std::function<void()>& action);
 
-// Tells the user that a window of a later version was asked for.
-void showNotAvailable(QWidget* parent, const QString& what);
-
 }  // namespace pelko

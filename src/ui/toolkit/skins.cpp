@@ -1,4 +1,5 @@
 #include "ui/toolkit/skins.h"
+#include <algorithm>
 
 #include <QApplication>
 #include <QDir>
@@ -68,6 +69,20 @@ QStringList Skins::availableSkins() const {
     QStringList names = builtInSkinNames();
     names << QStyleFactory::keys() << folderSkinNames(m_folder);
     names.removeDuplicates();
+    return names;
+}
+
+QStringList Skins::sortedSkinNames() const {
+    QStringList names;
+    for (const QString& name : availableSkins()) {
+        if (!names.contains(name, Qt::CaseInsensitive)) {
+            names << name;
+        }
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
     return names;
 }
 

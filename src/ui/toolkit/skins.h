@@ -25,6 +25,9 @@ class Skins {
 
     // Every name that selects a skin: compiled-in, Qt styles, then the folder's files.
     QStringList availableSkins() const;
+    // The same names sorted without regard to case, each name once whatever its case: the list
+    // the skin box of the general settings shows.
+    QStringList sortedSkinNames() const;
 
     // The name of the look in effect: the skin's name, or empty for the default look.
     const QString& appliedSkin() const { return m_applied; }

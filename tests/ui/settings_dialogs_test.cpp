@@ -1,0 +1,460 @@
+// The settings dialogs: what they load and store, their enable rules, the openers' pages, and
+// the colour and hotkey boxes.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "shell_fixture.h"
+#include "ui/settings/general_settings.h"
+#include "ui/settings/input_settings.h"
+#include "ui/settings/output_settings.h"
+#include "ui/toolkit/color_box.h"
+#include "ui/toolkit/hotkey_box.h"
+#include "ui/toolkit/link_button.h"
+
+namespace pelko::test {
+namespace {
+
+class SettingsDialogsTest : public ShellTest {
+  protected:
+    static int openCount(const char* name) {
+        int count = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            count += w->objectName() == QLatin1String(name) && w->isVisible() ? 1 : 0;
+        }
+        return count;
+    }
+    bool mainOpen = false;  // the open mark of dialogs made without a main window
+};
+
+TEST_F(SettingsDialogsTest, OpenersShowOneDialogOnTheirPage) {
+    struct Case {
+        const char* opener;
+        const char* dialog;
+        int page;
+    };
+    const Case cases[] = {
+        {"sSpeedButton10", "Tfrmoutputsettings", 0}, {"label1", "Tfrmoutputsettings", 3},
+        {"label2", "Tfrmoutputsettings", 4},         {"lblscreensadv", "Tfrmgeneralsettings", 0},
+        {"lbledithk", "Tfrmgeneralsettings", 1},     {"sSpeedButton9", "Tfrminputsettings", 0},
+    };
+    start();
+    for (const Case& c : cases) {
+        control<QAbstractButton>(c.opener)->click();
+        control<QAbstractButton>(c.opener)->click();
+        EXPECT_EQ(openCount(c.dialog), 1) << c.opener;
+        auto* dialog = form->findChild<QWidget*>(QString::fromLatin1(c.dialog));
+        ASSERT_NE(dialog, nullptr) << c.opener;
+        EXPECT_EQ(dialog->findChild<QTabWidget*>("pages")->currentIndex(), c.page) << c.opener;
+    }
+    EXPECT_TRUE(form->OutputSettingsOpen && form->InputSettingsOpen && form->GeneralSettingsOpen);
+    EXPECT_TRUE(boxes.seen.empty());
+    // The entry point the editor's "Format properties" uses brings the same dialog forward.
+    QWidget* output = form->findChild<QWidget*>("Tfrmoutputsettings");
+    EXPECT_EQ(form->openOutputSettings(Tfrmoutputsettings::FileFormat), output);
+    EXPECT_EQ(output->findChild<QTabWidget*>("pages")->currentIndex(), 1);
+    // Closed, the dialog is gone; the next opening loads a new one.
+    output->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(form->OutputSettingsOpen);
+    EXPECT_EQ(form->findChild<QWidget*>("Tfrmoutputsettings"), nullptr);
+}
+
+TEST_F(SettingsDialogsTest, InputSettingsOpenOnTheFixedRegionForThatDefaultKind) {
+    for (const auto& [wct, page] : {std::pair{"4", 1}, std::pair{"3", 0}}) {
+        writeSettings(std::string("[settings]\nwct=") + wct + "\n");
+        start();
+        Tfrminputsettings* dialog = form->openInputSettings();
+        EXPECT_EQ(dialog->pages()->currentIndex(), page) << wct;
+        form.reset();
+    }
+}
+
+TEST_F(SettingsDialogsTest, OutputSettingsLoadTheFile) {
+    struct Case {
+        const char* file;
+        std::function<void(Tfrmoutputsettings&)> check;
+    };
+    const Case cases[] = {
+        // Factory state: the picture format BMP whatever main/saveas says, LZW, and the quality
+        // the encoders use.
+        {"[main]\nsaveas=png\n",
+         [](Tfrmoutputsettings& d) {
+             EXPECT_TRUE(d.cbbmp->isChecked());
+             EXPECT_TRUE(d.cblzw->isChecked());
+             EXPECT_EQ(d.tbjpegq->value(), 90);
+             EXPECT_EQ(d.txautofilename->text(), "<%DATE> at <%TIME>");
+             EXPECT_TRUE(d.cbpercent->isChecked());
+             EXPECT_FALSE(d.cbenable->isChecked());
+         }},
+        {"[format]\nfr=7\n[compression]\ngifmethod=9\n",
+         [](Tfrmoutputsettings& d) {
+             for (QRadioButton* b : {d.cbbmp, d.cbjpg, d.cbpng, d.cbgif, d.cblzw, d.cbrle}) {
+                 EXPECT_FALSE(b->isChecked()) << b->objectName().toStdString();
+             }
+         }},
+        {"[format]\nfr=3\n[compression]\njpegquality=40\ngifmethod=2\n[scaling]\nstype=2\n"
+         "width=640\nheight=480\nenable=1\n[watermark]\ndirection=2\nhtype=1\nvtype=1\ntop=5\n"
+         "left=6\nenable=1\ntransparent=1\nimagefile=/w.png\n[main]\nsaveto=/shots/\n"
+         "[settings]\nscreensfilename=shot\njcq=40\n[general]\nexteditor=/usr/bin/gimp\n",
+         [](Tfrmoutputsettings& d) {
+             EXPECT_TRUE(d.cbpng->isChecked());
+             EXPECT_TRUE(d.cbrle->isChecked());
+             EXPECT_EQ(d.tbjpegq->value(), 40);
+             EXPECT_EQ(d.sejpegq->value(), 40);
+             EXPECT_TRUE(d.cbpixels->isChecked());
+             EXPECT_EQ(d.sesclwidth->value(), 640);
+             EXPECT_EQ(d.sesclheight->value(), 480);
+             EXPECT_EQ(d.cmbdirection->currentIndex(), 2);
+             EXPECT_EQ(d.cbhtype->currentIndex(), 1);
+             EXPECT_EQ(d.cbvtype->currentIndex(), 1);
+             EXPECT_EQ(d.setop->value(), 5);
+             EXPECT_EQ(d.seleft->value(), 6);
+             EXPECT_TRUE(d.cbenable->isChecked() && d.cbtransparent->isChecked());
+             EXPECT_EQ(d.tximagefile->text(), "/w.png");
+             EXPECT_EQ(d.txfolder->text(), "/shots/");
+             EXPECT_EQ(d.lblsample->text(), "shot");
+             EXPECT_EQ(d.exteditor->text(), "/usr/bin/gimp");
+         }},
+        // The values the encoders use are the ones shown.
+        {"[compression]\njpegquality=40\ngifmethod=1\n[settings]\njcq=85\ngifcomp=2\n",
+         [](Tfrmoutputsettings& d) {
+             EXPECT_EQ(d.tbjpegq->value(), 85);
+             EXPECT_TRUE(d.cbrle->isChecked());
+         }},
+        // Hand-edited values out of range are held within the controls' ranges.
+        {"[settings]\njcq=250\n[watermark]\ntop=-5\nleft=100000\ndirection=9\n"
+         "htype=-1\n[scaling]\nwidth=99999\nstype=5\n",
+         [](Tfrmoutputsettings& d) {
+             EXPECT_EQ(d.tbjpegq->value(), 100);
+             EXPECT_EQ(d.setop->value(), 0);
+             EXPECT_EQ(d.seleft->value(), 100);
+             EXPECT_EQ(d.cmbdirection->currentIndex(), 0);
+             EXPECT_EQ(d.cbhtype->currentIndex(), 0);
+             EXPECT_EQ(d.sesclwidth->value(), 9999);
+             EXPECT_TRUE(d.cbpercent->isChecked());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        writeSettings(c.file);
+        Tfrmoutputsettings dialog(mainOpen, paths, nullptr);
+        c.check(dialog);
+    }
+}
+
+TEST_F(SettingsDialogsTest, OutputSettingsStoreInOrderInOneWriteAndTheMainWindowRereads) {
+    writeSettings("[watermark]\n[scaling]\n[format]\n[compression]\n");
+    start();
+    Tfrmoutputsettings* d = form->openOutputSettings(Tfrmoutputsettings::File);
+    d->cbjpg->setChecked(true);
+    d->sejpegq->setValue(150);  // held at 100
+    d->cbenable->setChecked(true);
+    d->cbenablescaling->setChecked(true);
+    d->cbrle->setChecked(true);
+    d->SpeedButton3Click();
+    d->Button1Click();
+    const IniFile f = ini();
+    EXPECT_EQ(f.readInteger("format", "fr", 0), 2);
+    EXPECT_EQ(f.readString("main", "saveas", ""), "jpg");
+    EXPECT_EQ(f.readInteger("compression", "jpegquality", 0), 100);
+    EXPECT_EQ(f.readInteger("settings", "jcq", 0), 100);
+    EXPECT_EQ(f.readInteger("compression", "gifmethod", 0), 2);
+    EXPECT_EQ(f.readInteger("settings", "gifcomp", 0), 2);
+    EXPECT_EQ(f.readInteger("scaling", "stype", 0), 1);
+    EXPECT_NE(f.readString("settings", "screensfilename", "").find("<%SSNUM>"), std::string::npos);
+    // The main window took up the new values.
+    EXPECT_TRUE(control<QCheckBox>("cbenablewatermark")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>("cbenablescaling")->isChecked());
+    // Keys of a section stand in the order they were written.
+    const std::string text = settingsText();
+    std::size_t at = text.find("[watermark]");
+    for (const char* key : {"imagefile=", "top=", "left=", "enable=", "transparent=", "direction=",
+                            "htype=", "vtype="}) {
+        const std::size_t next = text.find(key, at);
+        EXPECT_NE(next, std::string::npos) << key;
+        at = next;
+    }
+    at = text.find("[scaling]");
+    for (const char* key : {"enable=", "width=", "height=", "stype="}) {
+        const std::size_t next = text.find(key, at);
+        EXPECT_NE(next, std::string::npos) << key;
+        at = next;
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(form->OutputSettingsOpen);
+}
+
+TEST_F(SettingsDialogsTest, OutputSettingsWithNoFormatCheckedStoreNoFormat) {
+    writeSettings("[format]\nfr=7\n[main]\nsaveas=gif\n");
+    Tfrmoutputsettings d(mainOpen, paths, nullptr);
+    d.Button1Click();
+    EXPECT_EQ(ini().readInteger("format", "fr", 0), 7);
+    EXPECT_EQ(ini().readString("main", "saveas", ""), "gif");
+}
+
+TEST_F(SettingsDialogsTest, CancelWritesNothing) {
+    writeSettings("[main]\nsaveto=/x/\n");
+    start();
+    const std::string started = settingsText();
+    auto* out = form->openOutputSettings(0);
+    out->txfolder->setText("/elsewhere/");
+    out->cbgif->setChecked(true);
+    out->Button2Click();
+    auto* general = form->openGeneralSettings(1);
+    general->hotkeys[1]->setValue(24663);
+    general->Button2Click();
+    auto* input = form->openInputSettings();
+    input->txstartx->setText("5");
+    input->close();  // the title bar
+    EXPECT_EQ(settingsText(), started);
+    // Hotkeys set aside while a box had the keyboard come back as they were.
+    ASSERT_FALSE(bound.empty());
+    EXPECT_EQ(bound.back(), bound.front());
+}
+
+TEST_F(SettingsDialogsTest, EnableRulesFollowTheirCheckBoxes) {
+    Tfrmoutputsettings d(mainOpen, paths, nullptr);
+    const std::vector<QWidget*> watermark{d.tximagefile,   d.btnopen,     d.cbhtype,
+                                          d.cbvtype,       d.setop,       d.seleft,
+                                          d.cbtransparent, d.cmbdirection};
+    const std::vector<QWidget*> scaling{d.sesclwidth, d.sesclheight, d.cbpercent, d.cbpixels};
+    for (bool on : {true, false}) {
+        d.cbenable->setChecked(on);
+        d.cbenablescaling->setChecked(on);
+        for (QWidget* w : watermark) {
+            EXPECT_EQ(w->isEnabled(), on) << w->objectName().toStdString();
+        }
+        for (QWidget* w : scaling) {
+            EXPECT_EQ(w->isEnabled(), on) << w->objectName().toStdString();
+        }
+        EXPECT_TRUE(d.cbenable->isEnabled());
+        EXPECT_TRUE(d.cbenablescaling->isEnabled());
+    }
+}
+
+TEST_F(SettingsDialogsTest, TemplateButtonsAppendAndThePreviewExpands) {
+    Tfrmoutputsettings d(mainOpen, paths, nullptr);
+    d.txautofilename->setText("shot");
+    d.txautofilename->setCursorPosition(0);  // the token goes to the end wherever the caret is
+    d.SpeedButton3Click();
+    EXPECT_EQ(d.txautofilename->text(), "shot<%SSNUM>");
+    EXPECT_TRUE(QRegularExpression("^shot(1?[0-9])$").match(d.lblsample->text()).hasMatch())
+        << d.lblsample->text().toStdString();
+    d.txautofilename->setText("");
+    d.SpeedButton2Click();
+    d.SpeedButton1Click();
+    EXPECT_EQ(d.txautofilename->text(), "<%DATE><%TIME>");
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d\\d\\d-\\d\\d-\\d\\d$")
+                    .match(d.lblsample->text())
+                    .hasMatch())
+        << d.lblsample->text().toStdString();
+    for (const auto& [chosen, shown] :
+         {std::pair{"/tmp/shots", "/tmp/shots/"}, std::pair{"/", "/"}, std::pair{"/a/", "/a/"}}) {
+        d.setChosenFolder(chosen);
+        EXPECT_EQ(d.txfolder->text(), shown);
+    }
+}
+
+TEST_F(SettingsDialogsTest, OkWarnsOfAnUnusableFolderAndStillStores) {
+    start();
+    auto* d = form->openOutputSettings(0);
+    d->txfolder->setText(QString::fromStdString(dir.path() + "/missing/"));
+    d->Button1Click();
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_TRUE(boxes.seen[0].text.contains("missing/")) << boxes.seen[0].text.toStdString();
+    EXPECT_EQ(ini().readString("main", "saveto", ""), dir.path() + "/missing/");
+}
+
+TEST_F(SettingsDialogsTest, InputSettingsLoadStoreAndPick) {
+    // No settings.ini: the initial values.
+    {
+        Tfrminputsettings d(mainOpen, paths.settingsFile(), nullptr, nullptr);
+        EXPECT_EQ(d.txstartx->text(), "100");
+        EXPECT_EQ(d.txstarty->text(), "100");
+        // The region and the hint the program uses while the keys are missing.
+        EXPECT_EQ(d.txwidth->text(), "400");
+        EXPECT_EQ(d.txheight->text(), "300");
+        EXPECT_EQ(d.bgcolor->colorValue(), 16777215);
+        EXPECT_TRUE(d.cbshowhint->isChecked());
+    }
+    writeSettings("[general]\nshowhint=0\nscreenbgcolor=255\n[settings]\nstartx=7\nstarty=junk\n");
+    int picks = 0;
+    Tfrminputsettings d(mainOpen, paths.settingsFile(), nullptr, [&]() -> std::optional<Rect> {
+        return ++picks == 1 ? std::optional<Rect>(Rect{10, 20, 110, 70}) : std::nullopt;
+    });
+    EXPECT_FALSE(d.cbshowhint->isChecked());
+    EXPECT_EQ(d.bgcolor->color(), QColor(Qt::red));
+    EXPECT_EQ(d.txstartx->text(), "7");
+    EXPECT_EQ(d.txstarty->text(), "100");  // not a number: the initial value
+    const std::string before = settingsText();
+    d.lblselectarea->click();
+    EXPECT_EQ(d.txstartx->text(), "10");
+    EXPECT_EQ(d.txstarty->text(), "20");
+    EXPECT_EQ(d.txwidth->text(), "100");
+    EXPECT_EQ(d.txheight->text(), "50");
+    d.lblselectarea->click();  // cancelled: unchanged
+    EXPECT_EQ(d.txwidth->text(), "100");
+    EXPECT_EQ(settingsText(), before);
+
+    // An incomplete number is refused with the box named, and nothing is written.
+    d.txheight->setText("-");
+    d.Button1Click();
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(boxes.seen[0].text, "Height must be a whole number");
+    EXPECT_EQ(settingsText(), before);
+    d.txheight->setText("50");
+    d.bgcolor->setColorValue(0x00FF00);
+    d.Button1Click();
+    const IniFile f = ini();
+    EXPECT_EQ(f.readString("settings", "startx", ""), "10");
+    EXPECT_EQ(f.readString("settings", "rheight", ""), "50");
+    EXPECT_EQ(f.readInteger("general", "screenbgcolor", 0), 0x00FF00);
+    EXPECT_FALSE(f.readBool("general", "showhint", true));
+}
+
+TEST_F(SettingsDialogsTest, GeneralSettingsLoadStoreAndRebind) {
+    start();
+    {
+        // Nothing stored for the dialog's keys: the hotkeys the main window binds then (not
+        // one key for all nine); "Use Skins" off.
+        std::filesystem::remove(paths.settingsFile());
+        bool open = false;
+        Tfrmgeneralsettings d(open, paths.settingsFile(), nullptr, {"b", "a"}, nullptr);
+        const std::uint32_t inEffect[] = {120,   24646, 24641, 24658, 24645,
+                                          24660, 24648, 24655, 24647};
+        for (std::size_t row = 0; row < 9; ++row) {
+            EXPECT_EQ(d.hotkeys[row]->value(), inEffect[row]) << row;
+            EXPECT_TRUE(d.hotkeys[row]->conflict().isEmpty()) << row;
+        }
+        EXPECT_FALSE(d.cbuseskins->isChecked());
+        EXPECT_TRUE(d.cbrunww->isChecked());
+        EXPECT_TRUE(d.cbminimize->isChecked());
+        EXPECT_FALSE(d.cbstartminimized->isChecked());
+        EXPECT_EQ(d.cbskin->currentText(), "macos");
+        d.Button1Click();
+        EXPECT_EQ(ini().readInteger("main", "sshk", 0), 120);
+        EXPECT_EQ(ini().readInteger("hotkeys", "freehand", 0), 24648);
+    }
+    writeSettings(
+        "[main]\nsshk=120\nskin=MySkin\nrunmm=1\n[hotkeys]\nfullscreen=24646\n"
+        "freehand=24648\nobject=24655\n[general]\nuseskins=1\n");
+    form.reset();
+    bound.clear();
+    start();
+    auto* d = form->openGeneralSettings(1);
+    EXPECT_EQ(d->hotkeys[0]->value(), 120u);
+    EXPECT_EQ(d->hotkeys[1]->value(), 24646u);
+    EXPECT_EQ(d->hotkeys[6]->value(), 24648u);  // the freehand box
+    EXPECT_EQ(d->hotkeys[7]->value(), 24655u);  // the object box
+    EXPECT_EQ(d->cbskin->currentText(), "MySkin");
+    EXPECT_TRUE(d->cbuseskins->isChecked() && d->cbstartminimized->isChecked());
+    // Ctrl+Shift+W pressed in the whole-screen box.
+    d->hotkeys[1]->setFocus();
+    QTest::keyClick(d->hotkeys[1], Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(d->hotkeys[1]->value(), 24663u);
+    d->cbskin->setEditText("Fusion");
+    d->Button1Click();
+    EXPECT_EQ(ini().readInteger("hotkeys", "fullscreen", 0), 24663);
+    EXPECT_EQ(ini().readString("main", "skin", ""), "Fusion");
+    ASSERT_GE(bound.size(), 2u);
+    EXPECT_EQ(bound.back()[1], 24663u);
+    EXPECT_EQ(bound.back()[8], 24648u);  // slot 8 is the freehand region
+    EXPECT_EQ(form->skins().appliedSkin(), "Fusion");
+}
+
+TEST_F(SettingsDialogsTest, HotkeyBoxesNameTheirConflicts) {
+    std::vector<std::uint32_t> asked;
+    bool open = false;
+    writeSettings(
+        "[main]\nsshk=120\n[hotkeys]\nfullscreen=121\nactivewindow=122\nrectangle=123\n"
+        "ellipse=124\nroundedrect=125\nobject=126\nfixedrect=127\nfreehand=128\n");
+    Tfrmgeneralsettings d(open, paths.settingsFile(), nullptr, {}, [&](std::uint32_t v) {
+        asked.push_back(v);
+        return v == 125;  // F14 is held by another program
+    });
+    for (std::size_t row = 0; row < 9; ++row) {
+        EXPECT_EQ(d.hotkeys[row]->conflict().isEmpty(), row != 5) << row;
+    }
+    EXPECT_EQ(d.hotkeys[5]->conflict(), "Another program holds this hotkey");
+    d.hotkeys[2]->setValue(120);
+    EXPECT_EQ(d.hotkeys[0]->conflict(), "This hotkey is also set for \"Capture active window\"");
+    EXPECT_EQ(d.hotkeys[2]->conflict(),
+              "This hotkey is also set for \"Capture with your settings\"");
+    // Cleared, a box holds 0 and conflicts with nothing.
+    d.hotkeys[2]->setFocus();
+    QTest::keyClick(d.hotkeys[2], Qt::Key_Backspace);
+    EXPECT_EQ(d.hotkeys[2]->value(), 0u);
+    EXPECT_TRUE(d.hotkeys[0]->conflict().isEmpty());
+    EXPECT_TRUE(d.hotkeys[2]->conflict().isEmpty());
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), 0u), 0);
+}
+
+TEST_F(SettingsDialogsTest, StartUpNamesEveryRefusedHotkeyInOneMessage) {
+    writeSettings("[hotkeys]\nfullscreen=24646\nfreehand=24648\n");
+    auto s = services();
+    s.refusedHotkeySlots = [] { return std::vector<std::size_t>{1, 8}; };
+    form = std::make_unique<TForm1>(s);
+    form->FormCreate();
+    form->reportRefusedHotkeys();
+    auto* box = form->findChild<QMessageBox*>("refusedHotkeys");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains("Capture whole screen (Ctrl+Shift+F)"));
+    EXPECT_TRUE(box->text().contains("Capture freehand region (Ctrl+Shift+H)"));
+    EXPECT_FALSE(box->text().contains("Capture object"));
+}
+
+TEST(HotkeyBox, KeysBecomeValues) {
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        std::uint32_t value;
+    };
+    const Case cases[] = {
+        {Qt::Key_A, Qt::AltModifier, 32833},
+        {Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier, 24646},
+        {Qt::Key_F9, Qt::NoModifier, 120},
+        {Qt::Key_5, Qt::ControlModifier, 0x4035},
+        {Qt::Key_Print, Qt::NoModifier, 0x2C},
+    };
+    for (const Case& c : cases) {
+        HotkeyBox box;
+        QTest::keyClick(&box, c.key, c.mods);
+        EXPECT_EQ(box.value(), c.value) << c.key;
+    }
+    HotkeyBox box;
+    box.setValue(24646);
+    EXPECT_EQ(box.text(), "Ctrl+Shift+F");
+    QTest::keyClick(&box, Qt::Key_Shift, Qt::ShiftModifier);  // a modifier alone changes nothing
+    EXPECT_EQ(box.value(), 24646u);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    EXPECT_EQ(box.value(), 0u);
+}
+
+TEST(ColorBox, HoldsWindowsColorValues) {
+    ColorBox box;
+    EXPECT_EQ(box.colorValue(), 0xFFFFFF);  // automatic: white
+    const std::pair<std::int32_t, QColor> cases[] = {
+        {0x0000FF, QColor(255, 0, 0)},                  // red is 0x00BBGGRR = 0x0000FF
+        {0xFF0000, QColor(0, 0, 255)},                  // blue
+        {0x123456, QColor(0x56, 0x34, 0x12)},           // not listed: gets its own entry
+        {std::int32_t(0xFF00FF00), QColor(0, 255, 0)},  // bits above the colour dropped
+    };
+    for (const auto& [value, color] : cases) {
+        const int before = box.count();
+        box.setColorValue(value);
+        EXPECT_EQ(box.color(), color) << value;
+        EXPECT_EQ(box.colorValue(), value & 0xFFFFFF);
+        box.setColorValue(value);
+        EXPECT_LE(box.count(), before + 1);
+    }
+    EXPECT_EQ(box.itemText(box.count() - 1), "Other...");
+}
+
+}  // namespace
+}  // namespace pelko::test
