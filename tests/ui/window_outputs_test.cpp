@@ -21,6 +21,7 @@
 #include "support/pictures.h"
 #include "support/temp_dir.h"
 #include "ui/dialogs/publish_window.h"
+#include "ui/editor/editor_window.h"
 #include "ui/toolkit/capture_clipboard.h"
 
 namespace pelko {

@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "core/settings/ini_file.h"
 #include "ui/toolkit/error_box.h"
@@ -73,6 +74,11 @@ void TransformDialog::finishLayout() {
 
 void TransformDialog::okClick() {
     const bool done = runAction(this, [this] {
+        // A fresh program folder has no lib folder yet; if it cannot be made, the write below
+        // reports the file.
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(m_files.editorIni).parent_path(),
+                                            ignored);
         IniFile ini(m_files.editorIni);
         IniFile::Batch batch(ini);
         saveparams(ini);

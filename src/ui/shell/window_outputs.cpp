@@ -1,9 +1,11 @@
 #include "ui/shell/window_outputs.h"
 
 #include <QGuiApplication>
+#include <QPointer>
 
 #include "core/output/paint_output.h"
 #include "ui/dialogs/output_windows.h"
+#include "ui/editor/editor_window.h"
 #include "ui/toolkit/capture_clipboard.h"
 
 namespace pelko {
@@ -19,6 +21,10 @@ std::vector<std::string> written(std::string path) {
 
 }  // namespace
 
+struct WindowOutputs::EditorSlot {
+    QPointer<Tfrmeditor> window;
+};
+
 WindowOutputs::WindowOutputs(const ShellServices& services,
                              std::function<std::int32_t()> jpegQuality, QWidget* owner,
                              std::function<void()> showFileFormatSettings)
@@ -29,10 +35,11 @@ WindowOutputs::WindowOutputs(const ShellServices& services,
       m_makeUploader(services.makeUploader),
       m_jpegQuality(std::move(jpegQuality)),
       m_owner(owner),
-      m_showFileFormatSettings(std::move(showFileFormatSettings)) {}
+      m_showFileFormatSettings(std::move(showFileFormatSettings)),
+      m_editor(std::make_unique<EditorSlot>()) {}
 
 WindowOutputs::~WindowOutputs() {
-    delete m_editor.data();
+    delete m_editor->window.data();
 }
 
 ScratchContext WindowOutputs::scratchContext() const {
@@ -61,7 +68,7 @@ std::vector<std::string> WindowOutputs::sendEmail(const Bitmap& bitmap) {
 }
 
 Tfrmeditor* WindowOutputs::editor() const {
-    Tfrmeditor* window = m_editor.data();
+    Tfrmeditor* window = m_editor->window.data();
     return window != nullptr && window->isOpen() ? window : nullptr;
 }
 
@@ -71,7 +78,7 @@ std::vector<std::string> WindowOutputs::openInEditor(const Bitmap& bitmap) {
         EditorServices services{m_paths,  m_scratchDir,   m_jpegQuality,           m_launch,
                                 m_mailer, m_makeUploader, m_showFileFormatSettings};
         window = new Tfrmeditor(std::move(services));
-        m_editor = window;
+        m_editor->window = window;
         window->show();
     }
     std::string path = window->addCapture(bitmap);

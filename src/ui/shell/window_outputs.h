@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,13 +10,11 @@
 #include "core/output/scratch_file.h"
 #include "ui/shell/shell_services.h"
 
-#include <QPointer>
-
-#include "ui/editor/editor_window.h"
-
 class QWidget;
 
 namespace pelko {
+
+class Tfrmeditor;
 
 // The outputs after "Save to a file" in the tray program: the clipboard, the paint program, a
 // new FTP upload window, the mail program and the built-in editor.
@@ -54,7 +53,10 @@ class WindowOutputs final : public CaptureOutputs {
     std::function<std::int32_t()> m_jpegQuality;
     QWidget* m_owner = nullptr;
     std::function<void()> m_showFileFormatSettings;
-    QPointer<Tfrmeditor> m_editor;
+    // The editor the captures go to (a QPointer, kept out of this header so that it stays free
+    // of Qt's keywords for its includers).
+    struct EditorSlot;
+    std::unique_ptr<EditorSlot> m_editor;
 };
 
 }  // namespace pelko

@@ -44,7 +44,6 @@ class EditorTest : public ::testing::Test {
   protected:
     EditorTest() {
         services.paths.programDir = dir.path();
-        std::filesystem::create_directories(dir.file("lib/images"));
         services.scratchDir = dir.file("scratch/");
         std::filesystem::create_directory(services.scratchDir);
         ::chmod(services.scratchDir.c_str(), 0700);
@@ -250,7 +249,7 @@ TEST_F(EditorTest, CancelWritesNothingAndUnwritableIniStopsTheTransform) {
     EXPECT_FALSE(std::filesystem::exists(editorIni()));
 
     // editor.ini cannot be written: its error, no transform, the dialog stays.
-    std::filesystem::create_directory(editorIni());
+    std::filesystem::create_directories(editorIni());
     auto* rotate = openDialog<Tfrmeditorrotate>("sb8");
     ASSERT_NE(rotate, nullptr);
     press(rotate, "Button1");
