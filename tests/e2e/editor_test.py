@@ -128,6 +128,14 @@ class Editor(unittest.TestCase):
         look = os.environ.get("PELKO_EDITOR_LOOK")
         if look:  # a screenshot of the editor for the eye, instead of the rest of the run
             subprocess.run(["import", "-window", "root", look], env=self.env)
+            for caption, title in (("Scale", "Scale Image"), ("Add Watermark",
+                                   "Add Watermark to Image"), ("Rotate", "Rotate Image")):
+                self.click(*self.button(caption, BUTTON2_Y))
+                wait_for(lambda: self.window(title))
+                time.sleep(0.5)
+                subprocess.run(["import", "-window", "root", f"{look}-{caption}.png"],
+                               env=self.env)
+                self.xdotool("key", "Escape")
             return
 
         # The first tab, then "Scale": the first capture's file becomes half its size.

@@ -177,7 +177,7 @@ TEST_F(EditorTest, UnloadableTabKeepsThePreviousPicture) {
     EXPECT_EQ(editor->picture().width(), 30);
 }
 
-TEST_F(EditorTest, SaveAsKeepsOrAddsTheExtensionAndClipboardUsesTheFormatBox) {
+TEST_F(EditorTest, SaveAsKeepsOrAddsTheExtension) {
     editor->addCapture(test::makePicture(16, 9, [](int x, int y) { return x * 0x100F + y; }));
     const std::string png = editor->saveAs(dir.file("shot.png"), 3);
     EXPECT_EQ(png, dir.file("shot.png"));
