@@ -12,6 +12,8 @@
 #include "platform/x11/deepest_window.h"
 #include "platform/x11/hotkey_manager.h"
 #include "platform/x11/x11_screen.h"
+#include "ui/settings/output_settings.h"
+#include "ui/shell/main_window.h"
 #include "ui/shell/window_outputs.h"
 
 namespace pelko {
@@ -42,11 +44,11 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     prepareScratchDir(s.scratchDir);  // unusable: scratch outputs fail with their own error
     s.executablePath = m_executable;
     s.addtostartup = [this](bool on) { m_autostart.set(on, m_executable); };
-    s.bindHotkeys = [this](const std::array<std::uint32_t, 9>& slots) {
+    s.bindHotkeys = [this](const std::array<std::uint32_t, 9>& values) {
         m_hotkeys->UnbindAll();
         m_refusedSlots.clear();
-        for (std::size_t slot = 0; slot < slots.size(); ++slot) {
-            if (m_hotkeys->BindHotKey(slots[slot]) == 0 && slots[slot] != 0) {
+        for (std::size_t slot = 0; slot < values.size(); ++slot) {
+            if (m_hotkeys->BindHotKey(values[slot]) == 0 && values[slot] != 0) {
                 m_refusedSlots.push_back(slot);
             }
         }
@@ -79,8 +81,13 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     s.makeUploader = ftpUploaders();
     s.notifier = &m_notifier;
     s.makeOutputs = [s](QWidget* owner, std::function<std::int32_t()> jpegQuality) {
-        return std::unique_ptr<CaptureOutputs>(
-            std::make_unique<WindowOutputs>(s, std::move(jpegQuality), owner));
+        // The editor's "Format properties" opens the main window's output settings.
+        std::function<void()> formatSettings;
+        if (auto* form = dynamic_cast<TForm1*>(owner)) {
+            formatSettings = [form] { form->openOutputSettings(Tfrmoutputsettings::FileFormat); };
+        }
+        return std::unique_ptr<CaptureOutputs>(std::make_unique<WindowOutputs>(
+            s, std::move(jpegQuality), owner, std::move(formatSettings)));
     };
     return s;
 }

@@ -10,6 +10,8 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
+#include <QTabBar>
 #include <QWidget>
 #include <algorithm>
 #include <filesystem>
@@ -19,6 +21,7 @@
 #include "support/pictures.h"
 #include "support/temp_dir.h"
 #include "ui/dialogs/publish_window.h"
+#include "ui/editor/editor_window.h"
 #include "ui/toolkit/capture_clipboard.h"
 
 namespace pelko {
@@ -170,13 +173,39 @@ TEST_F(WindowOutputsTest, ErrorsReachTheCaller) {
     EXPECT_TRUE(launches.empty());
     EXPECT_TRUE(boxes.seen.empty());
     EXPECT_TRUE(owner.findChildren<QLineEdit*>().empty());
-    try {
-        outputs().openInEditor(capture);
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(),
-                     "\"Open screenshot in Editor after capture\" is not available in this "
-                     "version of Pelko");
+    WindowOutputs windows = outputs();
+    EXPECT_THROW(windows.openInEditor(capture), Error);
+    EXPECT_EQ(windows.editor() ? windows.editor()->findChild<QTabBar*>("pages")->count() : 0, 0);
+}
+
+// Captures for the editor gather as tabs of one window; once the user closes it, the next
+// capture opens a new editor holding only itself.
+TEST_F(WindowOutputsTest, EditorGathersCapturesUntilClosed) {
+    WindowOutputs windows = outputs();
+    std::vector<std::string> files;
+    for (int i = 0; i < 3; ++i) {
+        const auto written = windows.openInEditor(test::filledPicture(20 + i, 10, 0x102030u * i));
+        ASSERT_EQ(written.size(), 1u);
+        files.push_back(written[0]);
+    }
+    QPointer<Tfrmeditor> first = windows.editor();
+    ASSERT_TRUE(first);
+    auto* pages = first->findChild<QTabBar*>("pages");
+    EXPECT_EQ(pages->count(), 3);
+    EXPECT_EQ(pages->currentIndex(), 2);
+    EXPECT_EQ(first->picture().width(), 22);
+    EXPECT_EQ(first->tabFilePath(), files[2]);
+
+    first->close();
+    EXPECT_EQ(windows.editor(), nullptr);
+    windows.openInEditor(capture);
+    Tfrmeditor* second = windows.editor();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first.data());
+    EXPECT_EQ(second->findChild<QTabBar*>("pages")->count(), 1);
+    // The closed editor's files stay for the purge at exit.
+    for (const auto& file : files) {
+        EXPECT_TRUE(std::filesystem::exists(file)) << file;
     }
 }
 

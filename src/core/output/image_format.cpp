@@ -45,4 +45,27 @@ std::string_view extensionOf(ImageFormat format) {
     return ".bmp";
 }
 
+namespace {
+
+bool endsWithNoCase(std::string_view name, std::string_view ending) {
+    if (name.size() < ending.size()) {
+        return false;
+    }
+    const std::string_view tail = name.substr(name.size() - ending.size());
+    for (std::size_t i = 0; i < ending.size(); ++i) {
+        const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? char(tail[i] - 'A' + 'a') : tail[i];
+        if (c != ending[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool hasExtensionOf(std::string_view name, ImageFormat format) {
+    return endsWithNoCase(name, extensionOf(format)) ||
+           (format == ImageFormat::Jpeg && endsWithNoCase(name, ".jpeg"));
+}
+
 }  // namespace pelko

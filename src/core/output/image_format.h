@@ -15,4 +15,8 @@ std::optional<ImageFormat> ResolveOutputFormat(std::string_view saveas, int form
 // ".bmp", ".jpg", ".png" or ".gif".
 std::string_view extensionOf(ImageFormat format);
 
+// Whether the file name ends with an extension of the format, in any letter case (".jpeg" counts
+// for JPEG as well as ".jpg").
+bool hasExtensionOf(std::string_view name, ImageFormat format);
+
 }  // namespace pelko

@@ -83,7 +83,8 @@ std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOve
     std::string_view ext = extensionOf(*format);
     std::string stem = folder + name;
     if (target != kConfiguredTarget) {
-        std::string path = stem + std::string(ext);
+        // A name typed with the format's extension already keeps it as it is.
+        std::string path = hasExtensionOf(name, *format) ? stem : stem + std::string(ext);
         writeImageFile(bitmap, *format, options, path);
         return path;
     }

@@ -1,23 +1,16 @@
 #include "ui/shell/window_outputs.h"
 
 #include <QGuiApplication>
-#include <QLineEdit>
-#include <QMessageBox>
+#include <QPointer>
 
-#include "core/error.h"
 #include "core/output/paint_output.h"
-#include "ui/dialogs/publish_window.h"
+#include "ui/dialogs/output_windows.h"
+#include "ui/editor/editor_window.h"
 #include "ui/toolkit/capture_clipboard.h"
 
 namespace pelko {
 
 namespace {
-
-// What follows the last "/" of a path.
-std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::vector<std::string> written(std::string path) {
     if (path.empty()) {
@@ -28,15 +21,26 @@ std::vector<std::string> written(std::string path) {
 
 }  // namespace
 
+struct WindowOutputs::EditorSlot {
+    QPointer<Tfrmeditor> window;
+};
+
 WindowOutputs::WindowOutputs(const ShellServices& services,
-                             std::function<std::int32_t()> jpegQuality, QWidget* owner)
+                             std::function<std::int32_t()> jpegQuality, QWidget* owner,
+                             std::function<void()> showFileFormatSettings)
     : m_paths(services.paths),
       m_scratchDir(services.scratchDir),
       m_launch(services.launchProgram),
       m_mailer(services.mailer),
       m_makeUploader(services.makeUploader),
       m_jpegQuality(std::move(jpegQuality)),
-      m_owner(owner) {}
+      m_owner(owner),
+      m_showFileFormatSettings(std::move(showFileFormatSettings)),
+      m_editor(std::make_unique<EditorSlot>()) {}
+
+WindowOutputs::~WindowOutputs() {
+    delete m_editor->window.data();
+}
 
 ScratchContext WindowOutputs::scratchContext() const {
     return {m_paths, m_scratchDir, m_jpegQuality ? m_jpegQuality() : 0, localNow};
@@ -53,29 +57,34 @@ std::vector<std::string> WindowOutputs::openInPaint(const Bitmap& bitmap) {
 
 std::vector<std::string> WindowOutputs::publishWeb(const Bitmap& bitmap) {
     std::string path = SaveCaptureToScratch(bitmap, 0, scratchContext());
-    // A new window for every capture; earlier ones stay open with their own files.
-    auto* window = new Tfrmftp(m_paths.programDir, m_makeUploader, m_owner);
-    window->setWindowFlag(Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setFileToUpload(path);
-    if (auto* name = window->findChild<QLineEdit*>(QStringLiteral("txfilename"))) {
-        name->setText(QString::fromStdString(fileNameOf(path)));
-    }
-    window->show();
+    showPublishWindow(path, m_paths.programDir, m_makeUploader, m_owner);
     return written(std::move(path));
 }
 
 std::vector<std::string> WindowOutputs::sendEmail(const Bitmap& bitmap) {
     std::string path = SaveCaptureToScratch(bitmap, 0, scratchContext());
-    if (m_mailer == nullptr || !m_mailer->SendMailWithAttachment(path)) {
-        QMessageBox::critical(m_owner, QStringLiteral("Error"),
-                              QStringLiteral("Error while trying to send email"));
-    }
+    sendFileByMail(m_mailer, path, m_owner);
     return written(std::move(path));
 }
 
-std::vector<std::string> WindowOutputs::openInEditor(const Bitmap&) {
-    throw notAvailable("Open screenshot in Editor after capture");
+Tfrmeditor* WindowOutputs::editor() const {
+    Tfrmeditor* window = m_editor->window.data();
+    return window != nullptr && window->isOpen() ? window : nullptr;
+}
+
+std::vector<std::string> WindowOutputs::openInEditor(const Bitmap& bitmap) {
+    Tfrmeditor* window = editor();
+    if (window == nullptr) {
+        EditorServices services{m_paths,  m_scratchDir,   m_jpegQuality,           m_launch,
+                                m_mailer, m_makeUploader, m_showFileFormatSettings};
+        window = new Tfrmeditor(std::move(services));
+        m_editor->window = window;
+        window->show();
+    }
+    std::string path = window->addCapture(bitmap);
+    window->raise();
+    window->activateWindow();
+    return written(std::move(path));
 }
 
 }  // namespace pelko

@@ -86,12 +86,31 @@ TEST_F(SaveCaptureTest, FolderIsAPlainPrefixAndEmptyTemplateLeavesTheExtension) 
 }
 
 TEST_F(SaveCaptureTest, ExplicitTargetKeepsItsNameAndReplacesTheFile) {
-    std::string target = dir.file("out/x.png");
+    std::string target = dir.file("out/x");
     EXPECT_EQ(save(3, target), target + ".png");
     writeText(target + ".png", "old");
     EXPECT_EQ(save(3, target), target + ".png");
     EXPECT_NE(readText(target + ".png"), "old");
     EXPECT_EQ(save(1, dir.file("out/<%ssnum>")), dir.file("out/3.bmp"));
+}
+
+// A name that already ends with the format's extension (any letter case) is not given it twice;
+// another or no extension still gets it.
+TEST_F(SaveCaptureTest, ExplicitTargetWithTheFormatsExtensionKeepsIt) {
+    struct Case {
+        int format;
+        const char* name;
+        const char* written;
+    } cases[] = {
+        {3, "shot.png", "shot.png"},       {3, "Shot.PNG", "Shot.PNG"},
+        {2, "a.jpeg", "a.jpeg"},           {2, "a.JPG", "a.JPG"},
+        {3, "shot.jpg", "shot.jpg.png"},   {4, "shot", "shot.gif"},
+        {1, "shot.png.", "shot.png..bmp"}, {4, "gif", "gif.gif"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(save(c.format, dir.file(c.name)), dir.file(c.written)) << c.name;
+        EXPECT_TRUE(std::filesystem::exists(dir.file(c.written))) << c.name;
+    }
 }
 
 TEST_F(SaveCaptureTest, UnwritableFolderReportsAndOnlyTheNumberChanges) {

@@ -1,0 +1,371 @@
+#include "ui/editor/editor_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QTabBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "core/codec/decode.h"
+#include "core/codec/encode.h"
+#include "core/output/paint_output.h"
+#include "core/output/save_capture.h"
+#include "core/output/scratch_file.h"
+#include "ui/dialogs/output_windows.h"
+#include "ui/editor/editor_transforms.h"
+#include "ui/editor/transform_dialogs.h"
+#include "ui/toolkit/bitmap_image.h"
+#include "ui/toolkit/capture_clipboard.h"
+#include "ui/toolkit/error_box.h"
+
+namespace pelko {
+
+namespace {
+
+// The save dialog's filters, in the order of the format codes 1 to 4.
+const QStringList& saveFilters() {
+    static const QStringList filters = {QStringLiteral("Windows Bitmap (*.bmp)"),
+                                        QStringLiteral("JPEG Image (*.jpg *.jpeg)"),
+                                        QStringLiteral("Portable Network Grapchics (*.png)"),
+                                        QStringLiteral("CompuServe GIF (*.gif)")};
+    return filters;
+}
+
+struct ButtonDesign {
+    const char* name;
+    const char* caption;
+    const char* hint;
+    QStyle::StandardPixmap glyph;
+};
+
+// sb1 to sb5, then the "Close" button; sb6 to sb8 sit on the second tool bar.
+constexpr ButtonDesign kOutputButtons[] = {
+    {"sb1", "Save", "Save Image As", QStyle::SP_DialogSaveButton},
+    {"sb2", "Clipboard", "Copy image to the clipboard", QStyle::SP_FileDialogContentsView},
+    {"sb3", "Edit", "Edit image in specified graphic editor", QStyle::SP_FileDialogDetailedView},
+    {"sb4", "Email", "Send image to email", QStyle::SP_MessageBoxInformation},
+    {"sb5", "Web", "Publish image in the Web", QStyle::SP_DriveNetIcon},
+};
+constexpr ButtonDesign kTransformButtons[] = {
+    {"sb6", "Scale", "Scale image", QStyle::SP_TitleBarMaxButton},
+    {"sb7", "Add Watermark", "Add specified watermark to image", QStyle::SP_FileIcon},
+    {"sb8", "Rotate", "Rotate image", QStyle::SP_BrowserReload},
+};
+
+QToolButton* makeButton(const ButtonDesign& design, Qt::ToolButtonStyle look, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(design.name));
+    button->setText(QString::fromLatin1(design.caption));
+    button->setToolTip(QString::fromLatin1(design.hint));
+    button->setIcon(parent->style()->standardIcon(design.glyph));
+    button->setIconSize(QSize(16, 16));
+    button->setToolButtonStyle(look);
+    button->setAutoRaise(true);
+    return button;
+}
+
+}  // namespace
+
+Tfrmeditor::Tfrmeditor(EditorServices services, QWidget* parent)
+    : QWidget(parent), m_services(std::move(services)) {
+    setObjectName(QStringLiteral("Tfrmeditor"));
+    setWindowTitle(QStringLiteral("Editor"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    resize(987, 636);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+Tfrmeditor::~Tfrmeditor() = default;
+
+void Tfrmeditor::buildControls() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* sToolBar1 = new QToolBar(this);
+    sToolBar1->setObjectName(QStringLiteral("sToolBar1"));
+    sToolBar1->setFixedHeight(49);
+    for (int i = 0; i < 5; ++i) {
+        m_buttons[i] = makeButton(kOutputButtons[i], Qt::ToolButtonTextUnderIcon, sToolBar1);
+        sToolBar1->addWidget(m_buttons[i]);
+    }
+    connect(m_buttons[0], &QToolButton::clicked, this, [this] { saveClick(); });
+    connect(m_buttons[1], &QToolButton::clicked, this, [this] {
+        runAction(this, [this] {
+            CopyCaptureToClipboard(m_picture, formatCode(), m_services.paths,
+                                   *QGuiApplication::clipboard());
+        });
+    });
+    connect(m_buttons[2], &QToolButton::clicked, this, [this] {
+        runAction(this, [this] {
+            OpenCaptureInPaint(m_picture, formatCode(), scratchContext(), m_services.launchProgram);
+        });
+    });
+    connect(m_buttons[3], &QToolButton::clicked, this, [this] {
+        runAction(this, [this] {
+            const std::string path =
+                SaveCaptureToScratch(m_picture, formatCode(), scratchContext());
+            sendFileByMail(m_services.mailer, path, this);
+        });
+    });
+    connect(m_buttons[4], &QToolButton::clicked, this, [this] {
+        runAction(this, [this] {
+            const std::string path =
+                SaveCaptureToScratch(m_picture, formatCode(), scratchContext());
+            showPublishWindow(path, m_services.paths.programDir, m_services.makeUploader, this);
+        });
+    });
+    sToolBar1->addSeparator();
+    auto* sSpeedButton4 =
+        makeButton({"sSpeedButton4", "Close", "Close Editor", QStyle::SP_DialogCloseButton},
+                   Qt::ToolButtonTextUnderIcon, sToolBar1);
+    sToolBar1->addWidget(sSpeedButton4);
+    connect(sSpeedButton4, &QToolButton::clicked, this, &QWidget::close);
+    layout->addWidget(sToolBar1);
+
+    auto* sToolBar2 = new QToolBar(this);
+    sToolBar2->setObjectName(QStringLiteral("sToolBar2"));
+    sToolBar2->setFixedHeight(29);
+    fileformat = new QComboBox(sToolBar2);
+    fileformat->setObjectName(QStringLiteral("fileformat"));
+    fileformat->addItems({QStringLiteral("BMP - Windows Bitmap"),
+                          QStringLiteral("JPG - JPEG Image"),
+                          QStringLiteral("PNG - Portable Network Graphics"),
+                          QStringLiteral("GIF - CompuServe GIF")});
+    fileformat->setCurrentIndex(1);
+    sToolBar2->addWidget(fileformat);
+    auto* sSpeedButton7 =
+        makeButton({"sSpeedButton7", "", "Format properties", QStyle::SP_FileDialogInfoView},
+                   Qt::ToolButtonIconOnly, sToolBar2);
+    if (m_services.showFileFormatSettings) {
+        connect(sSpeedButton7, &QToolButton::clicked, this,
+                [this] { runAction(this, m_services.showFileFormatSettings); });
+    } else {
+        sSpeedButton7->setEnabled(false);
+        sSpeedButton7->setToolTip(
+            QStringLiteral("Format properties (the output settings are not available)"));
+    }
+    sToolBar2->addWidget(sSpeedButton7);
+    sToolBar2->addSeparator();
+    for (int i = 0; i < 3; ++i) {
+        m_buttons[5 + i] =
+            makeButton(kTransformButtons[i], Qt::ToolButtonTextBesideIcon, sToolBar2);
+        sToolBar2->addWidget(m_buttons[5 + i]);
+    }
+    connect(m_buttons[5], &QToolButton::clicked, this,
+            [this] { openDialog<TfrmEditorScale>(m_scaleDialog, &Tfrmeditor::doscaleimage); });
+    connect(m_buttons[6], &QToolButton::clicked, this, [this] {
+        openDialog<Tfrmeditorwatermark>(m_watermarkDialog, &Tfrmeditor::doaddwatermark);
+    });
+    connect(m_buttons[7], &QToolButton::clicked, this,
+            [this] { openDialog<Tfrmeditorrotate>(m_rotateDialog, &Tfrmeditor::dorotate); });
+    layout->addWidget(sToolBar2);
+
+    auto* Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(21);
+    auto* strip = new QHBoxLayout(Panel1);
+    strip->setContentsMargins(0, 0, 0, 0);
+    strip->setSpacing(0);
+    pages = new QTabBar(Panel1);
+    pages->setObjectName(QStringLiteral("pages"));
+    pages->setExpanding(false);
+    pages->setDrawBase(false);
+    pages->setUsesScrollButtons(true);
+    pages->setElideMode(Qt::ElideNone);
+    connect(pages, &QTabBar::currentChanged, this, [this](int index) { pagesChange(index); });
+    strip->addWidget(pages, 1);
+    auto* sSpeedButton13 =
+        makeButton({"sSpeedButton13", "", "Close Tab", QStyle::SP_TitleBarCloseButton},
+                   Qt::ToolButtonIconOnly, Panel1);
+    sSpeedButton13->setFixedSize(20, 21);
+    connect(sSpeedButton13, &QToolButton::clicked, this, [this] { closeTabClick(); });
+    strip->addWidget(sSpeedButton13);
+    layout->addWidget(Panel1);
+
+    sScrollBox1 = new QScrollArea(this);
+    sScrollBox1->setObjectName(QStringLiteral("sScrollBox1"));
+    sScrollBox1->setWidgetResizable(false);
+    sScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image = new QLabel;
+    Image->setObjectName(QStringLiteral("Image"));
+    Image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    sScrollBox1->setWidget(Image);
+    layout->addWidget(sScrollBox1, 1);
+}
+
+ScratchContext Tfrmeditor::scratchContext() const {
+    return {m_services.paths, m_services.scratchDir,
+            m_services.jpegQuality ? m_services.jpegQuality() : 0, localNow};
+}
+
+int Tfrmeditor::formatCode() const {
+    return fileformat->currentIndex() + 1;
+}
+
+std::string Tfrmeditor::tabFilePath() const {
+    const int index = pages->currentIndex();
+    if (index < 0) {
+        return {};
+    }
+    return m_services.scratchDir + pages->tabText(index).toStdString();
+}
+
+std::string Tfrmeditor::addCapture(const Bitmap& capture) {
+    const std::string path = SaveCaptureToScratch(capture, 1, scratchContext());
+    const std::size_t slash = path.rfind('/');
+    const QString name = QString::fromStdString(path.substr(slash + 1));
+    {
+        // Selecting the new tab from here loads it below, not through pagesChange.
+        const QSignalBlocker quiet(pages);
+        pages->setCurrentIndex(pages->addTab(name));
+    }
+    loadTab(pages->currentIndex());
+    enablebuttons(true);
+    return path;
+}
+
+void Tfrmeditor::loadTab(int index) {
+    if (index < 0) {
+        return;
+    }
+    const std::string path = m_services.scratchDir + pages->tabText(index).toStdString();
+    showPicture(decodeBmp(readFileBytes(path)));
+}
+
+void Tfrmeditor::showPicture(Bitmap picture) {
+    m_picture = std::move(picture);
+    if (m_picture.empty()) {
+        Image->clear();
+    } else {
+        Image->setPixmap(QPixmap::fromImage(toQImage(m_picture)));
+    }
+    Image->adjustSize();
+}
+
+void Tfrmeditor::pagesChange(int index) {
+    runAction(this, [this, index] { loadTab(index); });
+}
+
+void Tfrmeditor::enablebuttons(bool on) {
+    for (QToolButton* button : m_buttons) {
+        button->setEnabled(on);
+    }
+}
+
+void Tfrmeditor::closeTabClick() {
+    const int i = pages->currentIndex();
+    if (i < 0) {
+        return;
+    }
+    runAction(this, [this, i] {
+        const QSignalBlocker quiet(pages);
+        if (i > 0) {
+            pages->removeTab(i);
+            pages->setCurrentIndex(i - 1);
+        } else if (pages->count() == 1) {
+            pages->removeTab(0);
+            showPicture(Bitmap());
+            enablebuttons(false);
+            return;
+        } else {
+            pages->removeTab(0);
+            pages->setCurrentIndex(0);
+        }
+        enablebuttons(true);
+        loadTab(pages->currentIndex());
+    });
+}
+
+void Tfrmeditor::saveClick() {
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("SaveDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.setNameFilters(saveFilters());
+    dialog.selectNameFilter(saveFilters().value(formatCode() - 1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    const int filter = int(saveFilters().indexOf(dialog.selectedNameFilter())) + 1;
+    const std::string target = dialog.selectedFiles().first().toStdString();
+    runAction(this, [this, filter, &target] { saveAs(target, filter); });
+}
+
+std::string Tfrmeditor::saveAs(const std::string& target, int formatOverride) {
+    const SaveContext ctx{m_services.paths, m_services.jpegQuality ? m_services.jpegQuality() : 0,
+                          localNow};
+    return SaveCaptureToFile(m_picture, formatOverride, target, ctx).value_or(std::string());
+}
+
+void Tfrmeditor::runTransform(const std::function<void(Bitmap&)>& transform) {
+    if (pages->currentIndex() < 0) {
+        return;
+    }
+    Bitmap changed = m_picture;
+    transform(changed);
+    // The file first: a picture that cannot be written leaves the view as it was too.
+    writeImageFile(changed, ImageFormat::Bmp, EncodeOptions{}, tabFilePath());
+    showPicture(std::move(changed));
+}
+
+void Tfrmeditor::doscaleimage() {
+    runTransform(
+        [this](Bitmap& picture) { scalePictureFromIni(picture, editorIniPath(m_services.paths)); });
+}
+
+void Tfrmeditor::doaddwatermark() {
+    runTransform([this](Bitmap& picture) {
+        watermarkPictureFromIni(picture, editorIniPath(m_services.paths),
+                                m_services.paths.defaultWatermark());
+    });
+}
+
+void Tfrmeditor::dorotate() {
+    runTransform([this](Bitmap& picture) {
+        rotatePictureFromIni(picture, editorIniPath(m_services.paths));
+    });
+}
+
+template <class Dialog>
+void Tfrmeditor::openDialog(QPointer<TransformDialog>& mark, void (Tfrmeditor::*transform)()) {
+    // A closed dialog is hidden until it is deleted: only a visible one is still open.
+    if (TransformDialog* open = mark.data(); open != nullptr && open->isVisible()) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    TransformDialogFiles files{m_services.paths.settingsFile(), editorIniPath(m_services.paths),
+                               m_services.paths.defaultWatermark()};
+    // The dialog is the editor's child: closing the editor takes the dialog with it, so no
+    // dialog can act on an editor that is gone.
+    auto* dialog = new Dialog(
+        std::move(files), [this, transform] { (this->*transform)(); }, this);
+    mark = dialog;
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void Tfrmeditor::closeEvent(QCloseEvent* event) {
+    m_open = false;
+    event->accept();
+}
+
+}  // namespace pelko

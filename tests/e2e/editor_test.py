@@ -1,0 +1,178 @@
+#!/usr/bin/python3
+"""End-to-end run of the built-in editor on the test desktop: three captures open three tabs,
+the user switches and closes tabs with the mouse, applies one transform of each kind through
+its dialog and saves the picture; every file is checked with Pillow.
+
+The root window shows pelko-show-picture's "grid"."""
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
+from e2e_support import TrayFolders, run_tests, wait_for  # noqa: E402
+
+ARGS = None
+
+# Places in the editor's client area, measured on the test desktop's default style: the middle
+# of the first tab, of the "Close Tab" button at the strip's right end, and of the tool buttons.
+TAB_Y = 49 + 29 + 10
+FIRST_TAB_X = 60
+BUTTON1_Y = 24
+BUTTON2_Y = 49 + 14
+BUTTON_X = {"Save": 26, "Scale": 307, "Add Watermark": 413, "Rotate": 525}
+
+
+class Editor(unittest.TestCase):
+    def setUp(self):
+        self.folders = TrayFolders("pelko-e2e-editor-", ARGS.desktop)
+        self.tmp, self.home, self.env = self.folders.tmp, self.folders.home, self.folders.env
+        self.out = os.path.join(self.tmp, "out")
+        os.mkdir(self.out)
+        self.scratch = os.path.join(self.folders.runtime, "~pelko")
+        self.shown = subprocess.Popen([ARGS.show, "--root", "grid"], env=self.env,
+                                      stdout=subprocess.PIPE, text=True)
+        self.assertIn("ready", self.shown.stdout.readline())
+        self.proc = None
+
+    def tearDown(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+        if self.proc:
+            self.proc.communicate()
+        self.shown.kill()
+        self.shown.communicate()
+        self.folders.stop_desktop()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def xdotool(self, *args):
+        return subprocess.run(["timeout", "10", "xdotool", *args], env=self.env,
+                              capture_output=True, text=True, timeout=20)
+
+    def window(self, name):
+        out = self.xdotool("search", "--onlyvisible", "--name", f"^{name}$").stdout.split()
+        return out[-1] if out else None
+
+    def geometry(self, window):
+        values = {}
+        for line in self.xdotool("getwindowgeometry", "--shell", window).stdout.splitlines():
+            key, _, value = line.partition("=")
+            values[key] = int(value)
+        return values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]
+
+    def click(self, x, y):
+        ex, ey, _, _ = self.geometry(self.editor)
+        self.xdotool("mousemove", "--sync", str(ex + x), str(ey + y), "click", "1")
+        time.sleep(0.3)
+
+    def saved(self):
+        return sorted(glob.glob(os.path.join(self.out, "*")))
+
+    def scratch_files(self):
+        return sorted(glob.glob(os.path.join(self.scratch, "*.bmp")), key=os.path.getmtime)
+
+    def capture(self):
+        before = set(self.saved())
+
+        def pressed():
+            self.xdotool("key", "F9")
+            return wait_for(lambda: set(self.saved()) - before, timeout=3.0)
+        self.assertTrue(wait_for(pressed, timeout=40.0, step=0), "F9 captured nothing")
+
+    def picture(self, path):
+        with Image.open(path) as image:
+            return image.convert("RGB")
+
+    def button(self, caption, bar_y):
+        return (BUTTON_X[caption], bar_y)
+
+    def dialog_ok(self, caption):
+        self.assertTrue(wait_for(lambda: self.window(caption), timeout=10.0), caption)
+        dialog = self.window(caption)
+        self.xdotool("windowactivate", "--sync", dialog)
+        self.xdotool("key", "Return")
+        if not wait_for(lambda: not self.window(caption), timeout=10.0):
+            subprocess.run(["import", "-window", "root", "/tmp/pelko-editor-e2e-fail.png"],
+                           env=self.env)
+            self.fail(caption + " stayed open")
+
+    def test_three_captures_tabs_transforms_and_save(self):
+        stamp = os.path.join(self.tmp, "stamp.bmp")
+        Image.new("RGB", (8, 8), (255, 0, 0)).save(stamp)
+        with open(os.path.join(self.home, "settings.ini"), "w") as f:
+            f.write(f"[main]\nrunmm=1\nsaveto={self.out}/\nsaveas=png\nssreccursor=0\n"
+                    f"[settings]\nscreensfilename=shot-<%SSNUM>\nsaveac=1\n"
+                    f"[general]\nopeneditor=1\n"
+                    f"[scaling]\nwidth=50\nheight=50\nstype=1\n"
+                    f"[watermark]\nimagefile={stamp}\ntop=0\nleft=0\ntransparent=0\n"
+                    f"direction=2\nhtype=0\nvtype=0\n"
+                    f"[rotate]\nrtype=1\n")
+        self.proc = subprocess.Popen([ARGS.pelko, "--home", self.home], env=self.env,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        for _ in range(3):
+            self.capture()
+        self.assertTrue(wait_for(lambda: len(self.scratch_files()) == 3, timeout=20.0))
+        self.assertTrue(wait_for(lambda: self.window("Editor"), timeout=10.0))
+        self.editor = self.window("Editor")
+        first, second, third = self.scratch_files()
+        self.assertEqual(len({first, second, third}), 3)
+        for path in (first, second, third):
+            self.assertEqual(self.picture(path).size, (1920, 1080))
+        _, _, width, height = self.geometry(self.editor)
+        self.assertEqual((width, height), (987, 636))
+        look = os.environ.get("PELKO_EDITOR_LOOK")
+        if look:  # a screenshot of the editor for the eye, instead of the rest of the run
+            subprocess.run(["import", "-window", "root", look], env=self.env)
+            for caption, title in (("Scale", "Scale Image"), ("Add Watermark",
+                                   "Add Watermark to Image"), ("Rotate", "Rotate Image")):
+                self.click(*self.button(caption, BUTTON2_Y))
+                wait_for(lambda: self.window(title))
+                time.sleep(0.5)
+                subprocess.run(["import", "-window", "root", f"{look}-{caption}.png"],
+                               env=self.env)
+                self.xdotool("key", "Escape")
+            return
+
+        # The first tab, then "Scale": the first capture's file becomes half its size.
+        self.click(FIRST_TAB_X, TAB_Y)
+        self.click(*self.button("Scale", BUTTON2_Y))
+        self.dialog_ok("Scale Image")
+        self.assertTrue(wait_for(lambda: self.picture(first).size == (960, 540)))
+        self.assertEqual(self.picture(second).size, (1920, 1080))
+
+        # "Close Tab" on the first tab: the second capture is shown and takes the transforms.
+        self.click(width - 10, TAB_Y)
+        self.click(*self.button("Add Watermark", BUTTON2_Y))
+        self.dialog_ok("Add Watermark to Image")
+        self.assertTrue(wait_for(lambda: self.picture(second).getpixel((3, 3)) == (255, 0, 0)))
+        self.click(*self.button("Rotate", BUTTON2_Y))
+        self.dialog_ok("Rotate Image")
+        self.assertTrue(wait_for(lambda: self.picture(second).getpixel((1916, 3)) == (255, 0, 0)))
+        self.assertEqual(self.picture(first).size, (960, 540))
+        with open(os.path.join(self.home, "lib", "editor.ini")) as f:
+            ini = f.read()
+        self.assertIn("[rotate]\nangle=0\nrtype=1\n", ini)
+
+        # "Save" as JPEG (the format box's first choice) under a name with its extension.
+        self.click(*self.button("Save", BUTTON1_Y))
+        self.assertTrue(wait_for(lambda: self.window("Save As"), timeout=10))
+        self.xdotool("windowactivate", "--sync", self.window("Save As"))
+        target = os.path.join(self.tmp, "edited.jpg")
+        self.xdotool("type", "--delay", "20", target)
+        self.xdotool("key", "Return")
+        self.assertTrue(wait_for(lambda: os.path.exists(target), timeout=10.0), "not saved")
+        picture = self.picture(target)
+        self.assertEqual(picture.size, (1920, 1080))
+        red = picture.getpixel((1916, 3))
+        self.assertTrue(red[0] > 200 and red[1] < 60 and red[2] < 60, red)
+        self.assertFalse(os.path.exists(target + ".jpg"))
+        self.assertIsNone(self.proc.poll())
+
+
+if __name__ == "__main__":
+    run_tests(globals(), "--pelko", "--show", "--desktop")
