@@ -17,6 +17,7 @@
 #include "core/settings/ftp_settings.h"
 #include "ui/toolkit/app_icon.h"
 #include "ui/toolkit/error_box.h"
+#include "ui/toolkit/named.h"
 
 namespace pelko {
 
@@ -24,12 +25,6 @@ namespace {
 
 // The host the window shows until lib/ftp.ini names one.
 const char* const kExampleHost = "ftp.example.com";
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 std::string text(const QLineEdit* box) {
     return box->text().toStdString();

@@ -12,16 +12,11 @@
 #include "core/settings/ini_file.h"
 #include "core/settings/keys.h"
 #include "ui/toolkit/hotkey_box.h"
+#include "ui/toolkit/named.h"
 
 namespace pelko {
 
 namespace {
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // The boxes in the order the page shows them, with the keys they edit.
 // A box starts with the value the main window binds when its key is missing, so that "Ok" on

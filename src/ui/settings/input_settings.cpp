@@ -13,16 +13,11 @@
 #include "ui/toolkit/color_box.h"
 #include "ui/toolkit/error_box.h"
 #include "ui/toolkit/link_button.h"
+#include "ui/toolkit/named.h"
 
 namespace pelko {
 
 namespace {
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // A box starts with the value the program uses while the key is missing.
 QLineEdit* numberBox(const char* name, std::int32_t value, QObject* owner) {

@@ -25,16 +25,11 @@
 #include "core/output/file_name_template.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/keys.h"
+#include "ui/toolkit/named.h"
 
 namespace pelko {
 
 namespace {
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QSpinBox* spin(const char* name, int min, int max, int value) {
     auto* box = named(new QSpinBox, name);

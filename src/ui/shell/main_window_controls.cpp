@@ -9,17 +9,12 @@
 #include "ui/toolkit/app_icon.h"
 #include "ui/toolkit/eliding_button.h"
 #include "ui/toolkit/link_button.h"
+#include "ui/toolkit/named.h"
 #include "ui/toolkit/text_fit.h"
 
 namespace pelko {
 
 namespace {
-
-template <typename W>
-W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // A control with the size given.
 template <typename W>
