@@ -12,7 +12,7 @@ TCaptureRectForm::TCaptureRectForm(QImage frozen, QRect area, bool showHint, Ove
     setCursor(Qt::CrossCursor);
 }
 
-void TCaptureRectForm::repaintBandRing() {
+QRegion TCaptureRectForm::bandRing() const {
     const Rect r = normalizeRect(m_anchor, m_corner);
     const QRect outer(r.left - 1, r.top - 1, r.width() + 2, r.height() + 2);
     const QRect inner = outer.adjusted(2, 2, -2, -2);
@@ -22,7 +22,11 @@ void TCaptureRectForm::repaintBandRing() {
         // more device pixel where a scale factor rounds.
         ring -= QRegion(logicalRect(inner.adjusted(1, 1, -1, -1)));
     }
-    repaint(ring);
+    return ring;
+}
+
+void TCaptureRectForm::repaintBandRing() {
+    repaint(bandRing());
 }
 
 void TCaptureRectForm::mousePressEvent(QMouseEvent* event) {
@@ -39,13 +43,11 @@ void TCaptureRectForm::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     const Point p = devicePoint(event->position());
-    if (m_band) {
-        m_band = false;
-        repaintBandRing();
-    }
+    // One repaint of both rings: the old band is gone and the new one drawn in the same frame.
+    QRegion dirty = m_band ? bandRing() : QRegion();
     m_corner = p;
     m_band = true;
-    repaintBandRing();
+    repaint(dirty + bandRing());
     m_info.right = p.x;
     m_info.bottom = p.y;
     showDragInfo();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegion>
 #include <optional>
 
 #include "ui/selectors/selector_overlay.h"
@@ -38,6 +39,8 @@ class TCaptureRectForm : public SelectorOverlay {
 
   private:
     // Repaints the one-pixel ring around the band of the current corners.
+    // The pixels under the band of the current points, in logical pixels.
+    QRegion bandRing() const;
     void repaintBandRing();
 
     std::optional<Rect> m_selection;
