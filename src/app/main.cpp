@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,12 +26,38 @@
 #include "platform/desktop/detached_process.h"
 #include "platform/desktop/program_location.h"
 #include "platform/desktop/scratch_dir.h"
+#include "platform/x11/delay_countdown.h"
 #include "platform/x11/x11_screen.h"
 
 namespace {
 
 // Settings loaded as at start-up, but with no hotkeys bound and the autostart entry left alone.
 class CaptureSettingsHost final : public pelko::SettingsHost {};
+
+// Waits before a delayed capture, telling a running tray program the seconds left at every whole
+// second so that its icon counts down.
+void waitBeforeCapture(double seconds) {
+    using Clock = std::chrono::steady_clock;
+    std::optional<pelko::x11::DelayCountdown> countdown;
+    try {
+        countdown.emplace();
+    } catch (const pelko::Error&) {
+        // No display to tell: the wait goes on, and the capture reports the display itself.
+    }
+    const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                     std::chrono::duration<double>(seconds));
+    for (;;) {
+        const double left = std::chrono::duration<double>(end - Clock::now()).count();
+        if (left <= 0) {
+            break;
+        }
+        const double whole = std::ceil(left);
+        if (countdown) {
+            countdown->announce(int(whole));
+        }
+        std::this_thread::sleep_for(std::chrono::duration<double>(left - (whole - 1)));
+    }
+}
 
 int runCapture(const pelko::CommandLine& cl) {
     const pelko::CaptureOverrides& o = cl.overrides;
@@ -41,7 +69,7 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::applyOverrides(o, state);
 
     if (o.delaySeconds > 0) {
-        std::this_thread::sleep_for(std::chrono::duration<double>(o.delaySeconds));
+        waitBeforeCapture(o.delaySeconds);
     }
     pelko::X11Screen screen(nullptr);
     pelko::CaptureSources sources(screen);

@@ -10,6 +10,7 @@
 #include "platform/net/ftp_uploader.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/deepest_window.h"
+#include "platform/x11/delay_countdown.h"
 #include "platform/x11/hotkey_manager.h"
 #include "platform/x11/x11_screen.h"
 #include "ui/settings/output_settings.h"
@@ -32,6 +33,7 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     m_screen = std::make_unique<X11Screen>(c, screenNumber);
     m_windows = std::make_unique<X11WindowLocator>(c, screenNumber);
     m_hotkeys = std::make_unique<x11::THotKeyManager>(*m_connection);
+    m_delayCountdown = std::make_unique<x11::DelayCountdownWatch>(*m_connection);
     m_hotkeys->OnHotKeyPressed = [this](std::uint32_t hotKey, std::uint16_t index) {
         if (onHotKeyPressed) {
             onHotKeyPressed(hotKey, index);
@@ -93,10 +95,18 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
 }
 
 bool X11ShellPlatform::nativeEvent(const void* xcbEvent) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(xcbEvent);
+    if (m_delayCountdown) {
+        // Not consumed: the application may watch other properties of the root window.
+        if (const auto secondsLeft = m_delayCountdown->handleEvent(event);
+            secondsLeft && onDelayCountdown) {
+            onDelayCountdown(*secondsLeft);
+        }
+    }
     if (!m_hotkeys) {
         return false;
     }
-    return m_hotkeys->handleEvent(static_cast<const xcb_generic_event_t*>(xcbEvent)).has_value();
+    return m_hotkeys->handleEvent(event).has_value();
 }
 
 }  // namespace pelko

@@ -17,6 +17,7 @@ namespace pelko {
 namespace x11 {
 class Connection;
 class THotKeyManager;
+class DelayCountdownWatch;
 }  // namespace x11
 class X11Screen;
 class X11WindowLocator;
@@ -40,6 +41,7 @@ class X11ShellPlatform final : public ShellPlatform {
     std::unique_ptr<X11Screen> m_screen;
     std::unique_ptr<X11WindowLocator> m_windows;
     std::unique_ptr<x11::THotKeyManager> m_hotkeys;
+    std::unique_ptr<x11::DelayCountdownWatch> m_delayCountdown;
     std::vector<std::size_t> m_refusedSlots;  // the slots the last binding refused
     XdgEmailMailer m_mailer;
     DbusNotifier m_notifier{DbusNotifier::Mode::ServeActions, launchProgram};

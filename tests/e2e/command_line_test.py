@@ -202,6 +202,51 @@ class CommandLine(unittest.TestCase):
             shown.kill()
             shown.wait()
 
+    def tray_icon(self, env):
+        """The tray icon's window id and its pixels, or None while it is not embedded."""
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=env, capture_output=True,
+                              text=True).stdout
+        line = next((l for l in tree.splitlines() if '("pelko" "Pelko")  24x24' in l), None)
+        if line is None:
+            return None
+        wid = line.split()[0]
+        png = subprocess.run(["import", "-window", wid, "png:-"], env=env,
+                             capture_output=True).stdout
+        return Image.open(io.BytesIO(png)).convert("RGB").tobytes() if png else None
+
+    def countdown_property(self, env):
+        return subprocess.run(["xprop", "-root", "_PELKO_DELAY_COUNTDOWN"], env=env,
+                              capture_output=True, text=True).stdout
+
+    def test_delay_counts_down_on_the_icon_of_a_running_tray_program(self):
+        with open(self.settings_path, "a") as f:
+            f.write("[main]\nrunmm=1\nrunww=0\n")
+        runtime = tempfile.mkdtemp(prefix="runtime-", dir=self.tmp)
+        env = dict(self.env, XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=runtime)
+        tray = subprocess.Popen([ARGS.pelko, "--home", self.home], env=env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.assertTrue(wait_for(lambda: self.tray_icon(env), 20), "no tray icon")
+            time.sleep(0.5)
+            usual = self.tray_icon(env)
+            out = os.path.join(self.tmp, "delayed.png")
+            proc = subprocess.Popen([ARGS.pelko, "--home", self.home, "--geometry", "10x10+0+0",
+                                     "--delay", "3", "--output", out], env=env,
+                                    stderr=subprocess.PIPE)
+            seen = wait_for(lambda: re.search(r"= ([0-9]+)", self.countdown_property(env)), 2)
+            self.assertTrue(seen, "no countdown announced")
+            self.assertIn(seen.group(1), ("2", "3"))
+            self.assertTrue(wait_for(lambda: self.tray_icon(env) not in (None, usual), 2),
+                            "the tray icon does not count down")
+            _, err = proc.communicate(timeout=30)
+            self.assertEqual(proc.returncode, 0, err)
+            self.assertNotRegex(self.countdown_property(env), r"= [0-9]", "countdown left behind")
+            self.assertTrue(wait_for(lambda: self.tray_icon(env) == usual, 5),
+                            "the usual icon is not back")
+        finally:
+            tray.terminate()
+            tray.wait(timeout=20)
+
     def test_help_version_and_documentation_name_every_option(self):
         text = self.pelko("--help").stdout.decode()
         options = set(re.findall(r"--[a-z][a-z-]*", text))

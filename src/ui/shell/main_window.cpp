@@ -258,6 +258,26 @@ void TForm1::pause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+void TForm1::showDelayCountdown(int secondsLeft) {
+    if (!trayicon) {
+        return;
+    }
+    if (!m_countdownExpiry) {
+        m_countdownExpiry = new QTimer(this);
+        m_countdownExpiry->setSingleShot(true);
+        connect(m_countdownExpiry, &QTimer::timeout, this, [this] { showDelayCountdown(0); });
+    }
+    if (secondsLeft > 0) {
+        trayicon->setIcon(countdownIcon(secondsLeft));
+        trayicon->setToolTip(QStringLiteral("Pelko: capture in %1 s").arg(secondsLeft));
+        m_countdownExpiry->start(2500);  // the command announces every second
+    } else {
+        m_countdownExpiry->stop();
+        trayicon->setIcon(pelkoIcon());
+        trayicon->setToolTip(QStringLiteral("Pelko"));
+    }
+}
+
 std::optional<Bitmap> TForm1::select(int mode, bool& cancelled) {
     if (!m_services.screen) {
         throw Error("There is no display to capture from");

@@ -18,6 +18,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
+class QTimer;
 
 namespace pelko {
 
@@ -72,6 +73,9 @@ class TForm1 : public QWidget, public SettingsHost, public CaptureHost {
     void rereadSettings();
     // Tells the user, in one message, which hotkey slots could not be bound.
     void reportRefusedHotkeys();
+    // The tray icon counts down the seconds a delayed command-line capture has left; 0 (or no
+    // news for a while, as when that command was killed) shows the usual icon again.
+    void showDelayCountdown(int secondsLeft);
 
     const MainSettings& settings() const { return m_settings; }
     Skins& skins() { return m_skins; }
@@ -143,6 +147,7 @@ class TForm1 : public QWidget, public SettingsHost, public CaptureHost {
     MainSettings m_settings;
     Skins m_skins;
     QPointer<Tfrmabout> m_about;
+    QTimer* m_countdownExpiry = nullptr;
     QPointer<Tfrmoutputsettings> m_outputSettings;
     QPointer<Tfrminputsettings> m_inputSettings;
     QPointer<Tfrmgeneralsettings> m_generalSettings;

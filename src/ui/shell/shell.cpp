@@ -56,6 +56,11 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
             },
             Qt::QueuedConnection);
     };
+    platform.onDelayCountdown = [&form](int secondsLeft) {
+        QMetaObject::invokeMethod(
+            &form, [&form, secondsLeft] { form.showDelayCountdown(secondsLeft); },
+            Qt::QueuedConnection);
+    };
     NativeEventHook hook([&platform, &form](const void* event) {
         try {
             return platform.nativeEvent(event);
@@ -82,6 +87,7 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
     form.reportRefusedHotkeys();
     const int status = QApplication::exec();
     platform.onHotKeyPressed = nullptr;
+    platform.onDelayCountdown = nullptr;
     return status;
 }
 

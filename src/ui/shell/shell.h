@@ -19,6 +19,9 @@ class ShellPlatform {
     virtual bool nativeEvent(const void* xcbEvent) = 0;
     // Where hotkey presses go: the shell sets it to the main window's handler.
     std::function<void(std::uint32_t hotKey, std::uint16_t index)> onHotKeyPressed;
+    // Where the seconds left of a delayed command-line capture go (0: the wait is over): the
+    // shell sets it to the main window's tray icon countdown.
+    std::function<void(int secondsLeft)> onDelayCountdown;
 };
 
 // Runs Pelko in the tray: creates the application (title "Pelko") and the main window, and runs

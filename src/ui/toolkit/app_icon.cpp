@@ -1,5 +1,8 @@
 #include "ui/toolkit/app_icon.h"
 
+#include <algorithm>
+
+#include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -59,6 +62,31 @@ QIcon pelkoIcon() {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128}) {
         icon.addPixmap(iconPixmap(size));
+    }
+    return icon;
+}
+
+QIcon countdownIcon(int secondsLeft) {
+    QIcon icon;
+    const QString text = QString::number(secondsLeft);
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xd0, 0x3a, 0x2f));
+        p.drawEllipse(QRectF(0.5, 0.5, size - 1, size - 1));
+        QFont font = p.font();
+        font.setBold(true);
+        // Two digits and more get a smaller face so that they fit the badge.
+        font.setPixelSize(std::max(6, int(size * (text.size() > 1 ? 0.5 : 0.7))));
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, text);
+        p.end();
+        icon.addPixmap(pm);
     }
     return icon;
 }
