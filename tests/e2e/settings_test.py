@@ -33,14 +33,6 @@ class Settings(unittest.TestCase):
         self.folders.stop_desktop()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
-    def settings(self, text):
-        with open(os.path.join(self.home, "settings.ini"), "w") as f:
-            f.write(text)
-
-    def read_settings(self):
-        with open(os.path.join(self.home, "settings.ini")) as f:
-            return f.read()
-
     def start(self):
         self.pelko = subprocess.Popen([ARGS.pelko, "--home", self.home], env=self.env,
                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -98,7 +90,7 @@ class Settings(unittest.TestCase):
         self.xdotool("key", "--window", dialog, "ctrl+shift+w")
         self.xdotool("key", "--window", dialog, "Return")
         self.assertTrue(wait_for(lambda: not self.window("^General Settings$")), "dialog stayed")
-        self.assertIn("fullscreen=24663", self.read_settings())
+        self.assertIn("fullscreen=24663", self.folders.read_settings())
 
         self.assertTrue(self.press_until_file("ctrl+shift+w", 2), "Ctrl+Shift+W captured nothing")
         self.xdotool("key", "ctrl+shift+f")
@@ -119,7 +111,7 @@ class Settings(unittest.TestCase):
         self.assertNotIn("Capture active window", err)
 
     def test_the_picker_fills_the_fixed_region_from_a_drag(self):
-        self.settings("[settings]\nwct=4\n")
+        self.folders.write_settings("[settings]\nwct=4\n")
         self.start()
         # "..." beside the input opens "Fixed Region Options" for the fixed region kind.
         dialog = self.open_dialog(207, 115, "^Input Settings$")
@@ -136,9 +128,9 @@ class Settings(unittest.TestCase):
         self.assertTrue(dialog, "the dialog did not come back")
         self.xdotool("windowactivate", "--sync", dialog)
         self.xdotool("key", "--window", dialog, "Return")
-        self.assertTrue(wait_for(lambda: "rheight=140" in self.read_settings()),
-                        self.read_settings())
-        text = self.read_settings()
+        self.assertTrue(wait_for(lambda: "rheight=140" in self.folders.read_settings()),
+                        self.folders.read_settings())
+        text = self.folders.read_settings()
         for line in ("startx=100", "starty=120", "rwidth=200", "rheight=140"):
             self.assertIn(line, text)
 

@@ -34,14 +34,6 @@ class Shell(unittest.TestCase):
         self.folders.stop_desktop()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
-    def settings(self, text):
-        with open(os.path.join(self.home, "settings.ini"), "w") as f:
-            f.write(text)
-
-    def read_settings(self):
-        with open(os.path.join(self.home, "settings.ini")) as f:
-            return f.read()
-
     def start(self):
         self.proc = subprocess.Popen([ARGS.pelko, "--home", self.home], env=self.env,
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -86,7 +78,7 @@ class Shell(unittest.TestCase):
         with open(files[0], "rb") as f:
             self.assertEqual(f.read(2), b"BM")
 
-        settings = self.read_settings()
+        settings = self.folders.read_settings()
         self.assertIn("saveto=" + self.home + "/screens/", settings)
         self.assertIn("screensfilename=<%DATE> at <%TIME>", settings)
         with open(os.path.join(self.config, "autostart", "pelko.desktop")) as f:
@@ -97,14 +89,14 @@ class Shell(unittest.TestCase):
         self.close_main_window()
         self.assertEqual(self.proc.returncode, 0, self.proc.stderr.read())
         self.assertFalse(os.path.exists(scratch))
-        self.assertIn("sshk=120", self.read_settings())  # saved at close
+        self.assertIn("sshk=120", self.folders.read_settings())  # saved at close
 
     def test_tray_only_start_and_autostart_removal(self):
         os.makedirs(os.path.join(self.config, "autostart"))
         entry = os.path.join(self.config, "autostart", "pelko.desktop")
         with open(entry, "w") as f:
             f.write("[Desktop Entry]\n")
-        self.settings("[main]\nrunmm=1\nrunww=0\nsaveas=png\n[settings]\nwct=1\nsaveac=1\n")
+        self.folders.write_settings("[main]\nrunmm=1\nrunww=0\nsaveas=png\n[settings]\nwct=1\nsaveac=1\n")
         self.start()
         self.assertTrue(wait_for(lambda: not os.path.exists(entry)), "autostart entry kept")
         self.assertTrue(self.press_until_file("F9", 1), "F9 captured nothing")
@@ -113,7 +105,7 @@ class Shell(unittest.TestCase):
         self.assertIsNone(self.proc.poll())
 
     def test_hand_edited_junk_settings_start_with_defaults(self):
-        self.settings("[main]\nsshk=junk\nsaveto=\x01\x02\n[settings]\nwct=9\nsaveac=1\n"
+        self.folders.write_settings("[main]\nsshk=junk\nsaveto=\x01\x02\n[settings]\nwct=9\nsaveac=1\n"
                       "[hotkeys]\nfullscreen=-5\nobject=99999999999\n" + "x" * 5000 + "\n")
         self.start()
         self.assertTrue(wait_for(self.main_window), "main window not shown")

@@ -42,6 +42,14 @@ class TrayFolders:
     def stop_desktop(self):
         subprocess.call([self.desktop, "stop", self.state], timeout=30)
 
+    def write_settings(self, text):
+        with open(os.path.join(self.home, "settings.ini"), "w") as f:
+            f.write(text)
+
+    def read_settings(self):
+        with open(os.path.join(self.home, "settings.ini")) as f:
+            return f.read()
+
 
 def grid(x, y):
     """The "grid" picture of pelko-show-picture (tests/tools/pattern.h)."""
