@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 """Times whole-screen captures by pelko, scrot and maim on the same virtual screen.
 
-Starts a test desktop of each size, shows the synthetic screen picture on its root window,
+Starts a test desktop of each size, shows the synthetic screen picture on its root window (with
+its synthetic wallpaper, and with a photograph as wallpaper),
 runs each tool N times writing PNG and JPEG (and pelko's GIF against ImageMagick's
 `convert +dither -colors 256`), and prints medians, ratios, peak memory and file sizes.
 
-    bench/compare_capture.py [--runs N] [--sizes 1920x1080,3840x2160] [--build DIR]
+    bench/compare_capture.py [--runs N] [--sizes 1920x1080,3840x2160]
+                             [--screens synthetic,photo] [--build DIR]
 """
 import argparse
 import os
@@ -60,7 +62,7 @@ def write_settings(home, saveas, out_dir):
                 "[general]\nopeneditor=0\n")
 
 
-def bench_size(size, runs, build, results):
+def bench_size(size, screen, runs, build, results):
     width, height = map(int, size.split("x"))
     with tempfile.TemporaryDirectory(prefix="pelko-bench-") as tmp:
         state = os.path.join(tmp, "desktop")
@@ -70,7 +72,8 @@ def bench_size(size, runs, build, results):
             text=True).strip()
         env = dict(os.environ, DISPLAY=display)
         picture = os.path.join(tmp, "screen.ppm")
-        subprocess.check_call([os.path.join(build, "bench/encode/pelko-make-screen"),
+        photo = ["--photo"] if screen == "photo" else []
+        subprocess.check_call([os.path.join(build, "bench/encode/pelko-make-screen"), *photo,
                                str(width), str(height), picture])
         show = subprocess.Popen([os.path.join(build, "tests/tools/pelko-show-picture"),
                                  "--root", picture], env=env, stdout=subprocess.PIPE, text=True)
@@ -95,7 +98,7 @@ def bench_size(size, runs, build, results):
                     measure("maim", lambda: ["maim", "-u", *peer_quality["maim"], target], target,
                             env, runs),
                 ]
-                results.append((size, ext.upper(), rows))
+                results.append((size, screen, ext.upper(), rows))
             write_settings(home, "gif", out_dir)
             target = os.path.join(out_dir, "shot.gif")
             ours = measure("pelko", lambda: [pelko, "--home", home, "--capture", "1"], target,
@@ -105,7 +108,7 @@ def bench_size(size, runs, build, results):
             im = measure("convert", lambda: ["convert", picture, "+dither", "-colors", "256",
                                              im_out], im_out, env, runs)
             im["error"] = mean_squared_error(picture, im_out)
-            results.append((size, "GIF", [ours, im]))
+            results.append((size, screen, "GIF", [ours, im]))
         finally:
             show.kill()
             show.wait()
@@ -116,21 +119,23 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--sizes", default="1920x1080,3840x2160")
+    parser.add_argument("--screens", default="synthetic,photo")
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
     args = parser.parse_args()
     results = []
     for size in args.sizes.split(","):
-        bench_size(size, args.runs, args.build, results)
+        for screen in args.screens.split(","):
+            bench_size(size, screen, args.runs, args.build, results)
     print(f"median of {args.runs} runs; ratio = pelko / peer")
-    print(f"{'size':<10} {'fmt':<4} {'tool':<8} {'wall ms':>8} {'ratio':>6} {'peak MiB':>9} "
-          f"{'bytes':>10} {'MSE':>8}")
-    for size, fmt, rows in results:
+    print(f"{'size':<10} {'screen':<9} {'fmt':<4} {'tool':<8} {'wall ms':>8} {'ratio':>6} "
+          f"{'peak MiB':>9} {'bytes':>10} {'MSE':>8}")
+    for size, screen, fmt, rows in results:
         ours = rows[0]
         for r in rows:
             ratio = ours["wall"] / r["wall"]
             mse = f"{r['error']:.2f}" if "error" in r else ""
-            print(f"{size:<10} {fmt:<4} {r['name']:<8} {r['wall'] * 1000:8.1f} {ratio:6.2f} "
-                  f"{r['mem']:9.1f} {r['size']:10d} {mse:>8}")
+            print(f"{size:<10} {screen:<9} {fmt:<4} {r['name']:<8} {r['wall'] * 1000:8.1f} "
+                  f"{ratio:6.2f} {r['mem']:9.1f} {r['size']:10d} {mse:>8}")
     return 0
 
 

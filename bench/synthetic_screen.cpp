@@ -4,7 +4,12 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <exception>
+#include <string>
 #include <vector>
+
+#include "core/codec/decode.h"
 
 namespace pelko {
 namespace {
@@ -34,6 +39,10 @@ struct Color {
 
 Color mix(Color a, Color b, double t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+Color toColor(Rgb c) {
+    return {double(c.r), double(c.g), double(c.b)};
 }
 
 // Smooth value noise on a lattice, summed over octaves; values about 0..1.
@@ -266,6 +275,34 @@ void paintWallpaper(Canvas& canvas, Random& random, std::uint64_t seed) {
     }
 }
 
+// A photograph as wallpaper, scaled to cover the screen (bilinear) and centred, as desktops
+// show one by default.
+void paintPhoto(Canvas& canvas, const Bitmap& photo) {
+    const int w = canvas.width(), h = canvas.height();
+    const double scale = std::max(double(w) / photo.width(), double(h) / photo.height());
+    const double offsetX = (photo.width() - w / scale) / 2,
+                 offsetY = (photo.height() - h / scale) / 2;
+    for (int y = 0; y < h; ++y) {
+        const double sy = std::clamp(offsetY + (y + 0.5) / scale - 0.5, 0.0, photo.height() - 1.0);
+        const int y0 = int(sy), y1 = std::min(y0 + 1, photo.height() - 1);
+        const double fy = sy - y0;
+        for (int x = 0; x < w; ++x) {
+            const double sx =
+                std::clamp(offsetX + (x + 0.5) / scale - 0.5, 0.0, photo.width() - 1.0);
+            const int x0 = int(sx), x1 = std::min(x0 + 1, photo.width() - 1);
+            const double fx = sx - x0;
+            const Color top =
+                mix(toColor(photo.colorAt(x0, y0)), toColor(photo.colorAt(x1, y0)), fx);
+            const Color low =
+                mix(toColor(photo.colorAt(x0, y1)), toColor(photo.colorAt(x1, y1)), fx);
+            const Color c = mix(top, low, fy);
+            canvas.put(x, y,
+                       {std::uint8_t(std::lround(c.r)), std::uint8_t(std::lround(c.g)),
+                        std::uint8_t(std::lround(c.b))});
+        }
+    }
+}
+
 void paintIcon(Canvas& canvas, Random& random, int x, int y, int size) {
     const Rgb top{std::uint8_t(random.range(40, 240)), std::uint8_t(random.range(40, 240)),
                   std::uint8_t(random.range(40, 240))};
@@ -395,7 +432,7 @@ void paintWindow(Canvas& canvas, Random& random, const std::vector<Glyph>& font,
 
 }  // namespace
 
-Bitmap makeSyntheticScreen(int width, int height, unsigned seed) {
+Bitmap makeSyntheticScreen(int width, int height, unsigned seed, const Bitmap* photo) {
     Bitmap bitmap(width, height, 24);
     bitmap.setDeviceDependent(true);
     if (bitmap.empty()) {
@@ -403,7 +440,11 @@ Bitmap makeSyntheticScreen(int width, int height, unsigned seed) {
     }
     Canvas canvas(bitmap);
     Random random(0x5EED0000ull + seed);
-    paintWallpaper(canvas, random, seed);
+    if (photo && !photo->empty()) {
+        paintPhoto(canvas, *photo);
+    } else {
+        paintWallpaper(canvas, random, seed);
+    }
     const std::vector<Glyph> font = makeFont(random);
 
     // Desktop icons with labels down the left edge.
@@ -432,6 +473,21 @@ Bitmap makeSyntheticScreen(int width, int height, unsigned seed) {
     }
     drawWords(canvas, random, {&font, {230, 230, 230}}, width - 120, height - 27, width - 10, 2);
     return bitmap;
+}
+
+Bitmap loadBenchPhoto() {
+    const char* chosen = std::getenv("PELKO_BENCH_PHOTO");
+    const std::string path =
+        chosen && *chosen ? chosen : "/usr/share/backgrounds/mate/nature/LadyBird.jpg";
+    try {
+        const std::vector<std::uint8_t> bytes = readFileBytes(path);
+        if (bytes.size() > 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
+            return decodeJpeg(bytes);
+        }
+        return decodePng(bytes);
+    } catch (const std::exception&) {
+        return Bitmap();
+    }
 }
 
 }  // namespace pelko

@@ -9,7 +9,7 @@ build=(g++ make cmake pkg-config libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev 
 test=(libgtest-dev xvfb xauth icewm xdotool x11-utils x11-xserver-utils python3 python3-pil
     pngcheck imagemagick clang-format xclip python3-pyftpdlib dunst dbus-daemon lintian appstream
     dpkg-dev binutils)
-bench=(libbenchmark-dev scrot maim hyperfine time)
+bench=(libbenchmark-dev scrot maim hyperfine time mate-backgrounds)
 
 wanted=()
 for group in "${@:-build test}"; do

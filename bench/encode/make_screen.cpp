@@ -1,4 +1,5 @@
-// pelko-make-screen WIDTH HEIGHT OUT.ppm [SEED]: the synthetic screen as a binary PPM (P6).
+// pelko-make-screen [--photo] WIDTH HEIGHT OUT.ppm [SEED]: the synthetic screen as a binary PPM
+// (P6); with --photo its wallpaper is the benchmarks' photograph.
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +10,13 @@
 #include "synthetic_screen.h"
 
 int main(int argc, char** argv) {
+    const bool withPhoto = argc > 1 && std::string(argv[1]) == "--photo";
+    if (withPhoto) {
+        --argc;
+        ++argv;
+    }
     if (argc < 4 || argc > 5) {
-        std::fprintf(stderr, "usage: %s WIDTH HEIGHT OUT.ppm [SEED]\n", argv[0]);
+        std::fprintf(stderr, "usage: pelko-make-screen [--photo] WIDTH HEIGHT OUT.ppm [SEED]\n");
         return 2;
     }
     try {
@@ -21,7 +27,15 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "invalid size\n");
             return 2;
         }
-        const pelko::Bitmap screen = pelko::makeSyntheticScreen(width, height, seed);
+        const pelko::Bitmap photo = withPhoto ? pelko::loadBenchPhoto() : pelko::Bitmap();
+        if (withPhoto && photo.empty()) {
+            std::fprintf(stderr,
+                         "no photograph: run scripts/install-deps.sh bench or set "
+                         "PELKO_BENCH_PHOTO\n");
+            return 1;
+        }
+        const pelko::Bitmap screen =
+            pelko::makeSyntheticScreen(width, height, seed, withPhoto ? &photo : nullptr);
         std::FILE* out = std::fopen(argv[3], "wb");
         if (!out) {
             std::perror(argv[3]);

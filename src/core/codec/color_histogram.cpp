@@ -30,7 +30,7 @@ void ColorHistogram::add(std::uint32_t rgb, std::uint32_t count) {
 }
 
 void ColorHistogram::grow() {
-    std::vector<Slot> old(m_slots.size() * 2);
+    std::vector<Slot, LargeAllocator<Slot>> old(m_slots.size() * 2);
     old.swap(m_slots);
     m_mask = m_slots.size() - 1;
     --m_shift;

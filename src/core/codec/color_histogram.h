@@ -5,6 +5,7 @@
 
 #include "core/codec/octree_quantizer.h"
 #include "core/image/bitmap.h"
+#include "core/large_allocator.h"
 
 namespace pelko {
 
@@ -44,7 +45,7 @@ class ColorHistogram {
     }
     void grow();
 
-    std::vector<Slot> m_slots;
+    std::vector<Slot, LargeAllocator<Slot>> m_slots;
     std::size_t m_mask = 0;
     int m_shift = 0;
     std::size_t m_size = 0;

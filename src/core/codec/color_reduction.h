@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/image/bitmap.h"
+#include "core/large_allocator.h"
 
 namespace pelko {
 
@@ -13,9 +14,9 @@ constexpr int kFirstQuantizedEntry = 10;
 
 // An image reduced to 8 bits per pixel.
 struct ReducedImage {
-    std::vector<Rgb> colorTable;        // 256 entries
-    int quantizedColors = 0;            // entries 10 .. 10 + quantizedColors - 1 are in use
-    std::vector<std::uint8_t> indices;  // width * height, rows top first
+    std::vector<Rgb> colorTable;  // 256 entries
+    int quantizedColors = 0;      // entries 10 .. 10 + quantizedColors - 1 are in use
+    ByteBuffer indices;           // width * height, rows top first
 };
 
 // The 256-entry colour table of a colour-reduced image: the first ten static colours of the

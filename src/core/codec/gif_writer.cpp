@@ -26,7 +26,7 @@ constexpr std::size_t kMaxSubBlock = 255;
 // The pixels as colour-table indices, one byte each, rows top first.
 struct GifImage {
     std::vector<Rgb> colorTable;  // a power of two entries, 2 to 256
-    std::vector<std::uint8_t> indices;
+    ByteBuffer indices;
     int bitsPerPixel = 8;
 };
 

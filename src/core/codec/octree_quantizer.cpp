@@ -7,6 +7,7 @@
 #include <queue>
 
 #include "core/error.h"
+#include "core/large_allocator.h"
 
 namespace pelko {
 namespace {
@@ -70,7 +71,7 @@ class Octree {
     int addInner(int level);
     void attach(int child, int parent);
 
-    std::vector<Node> m_nodes;
+    std::vector<Node, LargeAllocator<Node>> m_nodes;
     int m_leafCount = 0;
 };
 

@@ -28,6 +28,13 @@ class RawDeflater {
     RawDeflater(const RawDeflater&) = delete;
     RawDeflater& operator=(const RawDeflater&) = delete;
 
+    // Starts a new stream with the same settings, keeping the memory of the last one.
+    void reset() {
+        if (deflateReset(&m_stream) != Z_OK) {
+            throw Error("Cannot compress the image data");
+        }
+    }
+
     void setDictionary(const std::uint8_t* data, std::size_t size) {
         if (deflateSetDictionary(&m_stream, data, uInt(size)) != Z_OK) {
             throw Error("Cannot compress the image data");
@@ -35,8 +42,8 @@ class RawDeflater {
     }
 
     // Compresses `size` bytes with the given flush mode, appending to `out` from `used` on.
-    void compress(const std::uint8_t* data, std::size_t size, int flush,
-                  std::vector<std::uint8_t>& out, std::size_t& used) {
+    void compress(const std::uint8_t* data, std::size_t size, int flush, ByteBuffer& out,
+                  std::size_t& used) {
         m_stream.next_in = const_cast<Bytef*>(data);
         m_stream.avail_in = uInt(size);
         for (;;) {
@@ -65,16 +72,22 @@ class RawDeflater {
 struct Band {
     std::size_t firstRow = 0;
     std::size_t rowCount = 0;
-    std::vector<std::uint8_t> data;
+    ByteBuffer data;
     uLong adler = 0;
 };
 
-void compressBand(Band& band, bool first, bool last, std::size_t rowBytes, const RowSource& source,
-                  const DeflateSettings& settings) {
-    RawDeflater deflater(settings);
+// The input buffer of one worker, for every band it takes (like its deflater).
+ByteBuffer inputBuffer(std::size_t rowBytes, const DeflateSettings& settings) {
     const std::size_t window = std::size_t(1) << settings.windowBits;
     const std::size_t batchRows = std::max<std::size_t>(1, kBatchBytes / rowBytes);
-    std::vector<std::uint8_t> buffer(std::max(batchRows * rowBytes, window + rowBytes));
+    return ByteBuffer(std::max(batchRows * rowBytes, window + rowBytes));
+}
+
+void compressBand(Band& band, bool first, bool last, std::size_t rowBytes, const RowSource& source,
+                  const DeflateSettings& settings, RawDeflater& deflater, ByteBuffer& buffer) {
+    deflater.reset();
+    const std::size_t window = std::size_t(1) << settings.windowBits;
+    const std::size_t batchRows = std::max<std::size_t>(1, kBatchBytes / rowBytes);
 
     if (!first && band.firstRow > 0) {
         // Prime the window with the input just before this band, as a single deflate stream
@@ -117,10 +130,9 @@ void compressBand(Band& band, bool first, bool last, std::size_t rowBytes, const
 
 }  // namespace
 
-std::vector<std::vector<std::uint8_t>> deflateRowsParallel(std::size_t rowCount,
-                                                           std::size_t rowBytes,
-                                                           const RowSource& source,
-                                                           const DeflateSettings& settings) {
+std::vector<ByteBuffer> deflateRowsParallel(std::size_t rowCount, std::size_t rowBytes,
+                                            const RowSource& source,
+                                            const DeflateSettings& settings) {
     if (rowBytes == 0 || rowBytes > (1u << 30) || rowCount > SIZE_MAX / rowBytes) {
         throw Error("Invalid image size");
     }
@@ -144,20 +156,22 @@ std::vector<std::vector<std::uint8_t>> deflateRowsParallel(std::size_t rowCount,
     }
     std::atomic<int> nextBand{0};
     runParallel(std::min(workers, bandCount), [&](int) {
+        RawDeflater deflater(settings);
+        ByteBuffer buffer = inputBuffer(rowBytes, settings);
         for (int i = nextBand++; i < bandCount; i = nextBand++) {
             compressBand(bands[std::size_t(i)], i == 0, i == bandCount - 1, rowBytes, source,
-                         settings);
+                         settings, deflater, buffer);
         }
     });
 
     uLong adler = adler32(0, nullptr, 0);
-    std::vector<std::vector<std::uint8_t>> parts;
+    std::vector<ByteBuffer> parts;
     parts.reserve(bands.size());
     for (Band& band : bands) {
         adler = adler32_combine(adler, band.adler, z_off_t(band.rowCount * rowBytes));
         parts.push_back(std::move(band.data));
     }
-    std::vector<std::uint8_t>& tail = parts.back();
+    ByteBuffer& tail = parts.back();
     for (int shift = 24; shift >= 0; shift -= 8) {
         tail.push_back(std::uint8_t(adler >> shift));
     }

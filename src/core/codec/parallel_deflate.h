@@ -5,6 +5,8 @@
 #include <functional>
 #include <vector>
 
+#include "core/large_allocator.h"
+
 namespace pelko {
 
 // Fills `out` with rows [firstRow, firstRow + count) of the data to compress, count * rowBytes
@@ -27,9 +29,8 @@ struct DeflateSettings {
 // bands join into one deflate stream; the Adler-32 checksums of the bands are combined for the
 // trailer. The result is in parts that, concatenated in order, form the whole stream: the
 // 2-byte header starts the first part, the trailer ends the last.
-std::vector<std::vector<std::uint8_t>> deflateRowsParallel(std::size_t rowCount,
-                                                           std::size_t rowBytes,
-                                                           const RowSource& source,
-                                                           const DeflateSettings& settings);
+std::vector<ByteBuffer> deflateRowsParallel(std::size_t rowCount, std::size_t rowBytes,
+                                            const RowSource& source,
+                                            const DeflateSettings& settings);
 
 }  // namespace pelko

@@ -127,7 +127,7 @@ struct PngJob {
     std::exception_ptr sinkError;
     char message[200] = {};
     const PngHeader* header = nullptr;
-    const std::vector<std::vector<std::uint8_t>>* zlibParts = nullptr;
+    const std::vector<ByteBuffer>* zlibParts = nullptr;
     std::uint8_t* chunkBuffer = nullptr;  // kMaxIdatSize bytes
 
     bool deliver(const std::uint8_t* data, std::size_t size) noexcept {
@@ -203,11 +203,10 @@ void writeHeaderChunks(png_structp png, png_infop info, const PngHeader& header)
 }
 
 // The zlib stream cut into IDAT chunks of kMaxIdatSize bytes (the last one shorter).
-void writeIdatChunks(png_structp png, const std::vector<std::vector<std::uint8_t>>& parts,
-                     std::uint8_t* buffer) {
+void writeIdatChunks(png_structp png, const std::vector<ByteBuffer>& parts, std::uint8_t* buffer) {
     static const png_byte kIdat[5] = {'I', 'D', 'A', 'T', 0};
     std::size_t filled = 0;
-    for (const std::vector<std::uint8_t>& part : parts) {
+    for (const ByteBuffer& part : parts) {
         std::size_t offset = 0;
         while (offset < part.size()) {
             const std::size_t n = std::min(kMaxIdatSize - filled, part.size() - offset);
@@ -270,7 +269,7 @@ void encodePng(ByteSink& sink, const Bitmap& bitmap, const EncodeOptions& option
             }
         }
     };
-    const std::vector<std::vector<std::uint8_t>> zlibParts =
+    const std::vector<ByteBuffer> zlibParts =
         deflateRowsParallel(std::size_t(bitmap.height()), filteredRowBytes, source, settings);
 
     std::vector<std::uint8_t> chunkBuffer(kMaxIdatSize);

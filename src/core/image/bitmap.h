@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "core/large_allocator.h"
+
 namespace pelko {
 
 // One palette entry or colour, 8 bits per channel.
@@ -89,7 +91,7 @@ class Bitmap {
     int m_width = 0;
     int m_height = 0;
     int m_depth = 24;
-    std::vector<std::uint8_t> m_pixels;
+    std::vector<std::uint8_t, LargeAllocator<std::uint8_t>> m_pixels;
     std::vector<Rgb> m_palette;
     bool m_deviceDependent = false;
     bool m_transparent = false;

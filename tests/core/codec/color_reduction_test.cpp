@@ -178,6 +178,46 @@ TEST(ColorReduction, ManyColoursMapToTheNearestOfAtMost236) {
     }
 }
 
+// The reduction of a photo-like picture (smooth shading with sensor noise, flat black and white
+// areas that equal static colours, a few saturated patches) is the same on any number of
+// threads and the same as the reference result: faster searches must not change a single
+// colour or index.
+TEST(ColorReduction, PhotoLikePictureGivesTheReferenceResultOnAnyThreadCount) {
+    FixtureRandom random(21);
+    const Bitmap bitmap = makeRgbBitmap(480, 320, 32, [&](int x, int y) {
+        if (x < 40) {
+            return y < 160 ? Rgb{0, 0, 0} : Rgb{255, 255, 255};
+        }
+        if (y > 280 && x > 400) {
+            return Rgb{std::uint8_t(255 * ((x / 20) & 1)), 0, std::uint8_t(255 * ((y / 10) & 1))};
+        }
+        const int r = 60 + x * 150 / 480 + (y * y) % 37, g = 90 + y / 3, b = 200 - x / 4 + y / 8;
+        auto noisy = [&](int v) {
+            return std::uint8_t(std::clamp(v + random.below(13) - 6, 0, 255));
+        };
+        return Rgb{noisy(r), noisy(g), noisy(b)};
+    });
+    std::uint64_t reference = 0;
+    for (int threads : {1, 2, 3}) {
+        const ReducedImage image = reduceColors(bitmap, threads);
+        std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
+        auto add = [&hash](std::uint8_t byte) { hash = (hash ^ byte) * 1099511628211ull; };
+        for (Rgb c : image.colorTable) {
+            add(c.r);
+            add(c.g);
+            add(c.b);
+        }
+        for (std::uint8_t i : image.indices) {
+            add(i);
+        }
+        if (threads == 1) {
+            reference = hash;
+        }
+        EXPECT_EQ(hash, reference) << threads << " threads";
+        EXPECT_EQ(hash, 9701546568157517237u) << threads << " threads";
+    }
+}
+
 TEST(ColorReduction, TableHoldsStaticColoursAroundQuantisedOnes) {
     const std::vector<Rgb> table = reducedColorTable({{1, 2, 3}, {4, 5, 6}});
     ASSERT_EQ(table.size(), 256u);
