@@ -5,9 +5,12 @@
   hotkeys bound before it shows) and the tray icon is embedded in the panel;
 - hotkey to file: from an F9 press (xdotool) until the whole-screen PNG file is complete, with
   the main window hidden in the tray;
-- idle memory: resident memory of the running program after start-up.
+- idle memory: resident memory of the running program after start-up, and again after
+  --captures more hotkey captures (each waited for) and a second of rest.
 
-    bench/shell_bench.py [--runs N] [--build DIR]
+The screen shows windows over a photograph (--screen synthetic: over the synthetic wallpaper).
+
+    bench/shell_bench.py [--runs N] [--captures N] [--screen photo|synthetic] [--build DIR]
 """
 import argparse
 import glob
@@ -55,6 +58,8 @@ def rss_mib(pid):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--captures", type=int, default=100)
+    parser.add_argument("--screen", choices=("photo", "synthetic"), default="photo")
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
     args = parser.parse_args()
     pelko = os.path.join(args.build, "pelko/pelko")
@@ -64,8 +69,9 @@ def main():
     display = subprocess.check_output([os.path.join(ROOT, "tests/desktop.sh"), "start", state],
                                       text=True).strip()
     picture = os.path.join(tmp, "screen.ppm")
-    subprocess.check_call([os.path.join(args.build, "bench/encode/pelko-make-screen"), "1920",
-                           "1080", picture])
+    photo = ["--photo"] if args.screen == "photo" else []
+    subprocess.check_call([os.path.join(args.build, "bench/encode/pelko-make-screen"), *photo,
+                           "1920", "1080", picture])
     runtime = os.path.join(tmp, "runtime")
     os.mkdir(runtime, 0o700)
     env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=os.path.join(tmp, "config"),
@@ -73,7 +79,7 @@ def main():
     show = subprocess.Popen([os.path.join(args.build, "tests/tools/pelko-show-picture"), "--root",
                              picture], env=env, stdout=subprocess.PIPE, text=True)
     show.stdout.readline()
-    ready, hotkey, memory = [], [], []
+    ready, hotkey, memory, memory_after = [], [], [], []
     try:
         for run in range(args.runs):
             home = os.path.join(tmp, f"home{run}")
@@ -101,6 +107,15 @@ def main():
                     return files and os.path.getsize(files[0]) > 0 and \
                         open(files[0], "rb").read()[-8:-4] == b"IEND"
                 hotkey.append(poll(written) - pressed)
+
+                def count():
+                    return len(glob.glob(os.path.join(home, "screens", "*.png")))
+                for n in range(args.captures):
+                    before = count()
+                    subprocess.check_call(["xdotool", "key", "F9"], env=env)
+                    poll(lambda: count() > before)
+                time.sleep(1.0)
+                memory_after.append(rss_mib(proc.pid))
             finally:
                 proc.terminate()
                 proc.wait()
@@ -114,7 +129,8 @@ def main():
           f"{statistics.median(ready) * 1000:.0f} ms (min {min(ready) * 1000:.0f})")
     print(f"hotkey to PNG file, 1920x1080, main window in the tray: median "
           f"{statistics.median(hotkey) * 1000:.0f} ms (min {min(hotkey) * 1000:.0f})")
-    print(f"idle resident memory: median {statistics.median(memory):.1f} MiB")
+    print(f"idle resident memory: median {statistics.median(memory):.1f} MiB; after "
+          f"{args.captures} more captures: median {statistics.median(memory_after):.1f} MiB")
     return 0
 
 

@@ -1,5 +1,7 @@
 // The tray program: the main window, the tray icon and the global hotkeys. The pelko command
 // starts it with the program folder and its own path.
+#include <malloc.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -15,7 +17,23 @@
 #include "ui/selectors/select_program.h"
 #include "ui/toolkit/clipboard_server.h"
 
+namespace {
+
+// The tray program runs for weeks and captures now and then. With glibc's defaults a freed
+// block of a few hundred KiB raises the size from which blocks get a mapping of their own, and
+// later blocks of that size stay in the heap after use; a fixed threshold and an early trim
+// hand such memory back after each capture (frames themselves have mappings of their own).
+void keepIdleMemorySmall() {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    keepIdleMemorySmall();
     if (argc >= 3 && std::string(argv[1]) == "--serve-clipboard") {
         const std::string image = argv[2];
         const std::string gif = argc >= 4 ? argv[3] : "";

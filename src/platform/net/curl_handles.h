@@ -4,14 +4,16 @@
 
 #include <memory>
 
+#include "platform/net/curl_library.h"
+
 namespace pelko {
 
 // Owners of libcurl's handles: each is cleaned up at the end of its scope.
 struct CurlEasyDeleter {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+    void operator()(CURL* h) const { curlLibrary().easy_cleanup(h); }
 };
 struct CurlMultiDeleter {
-    void operator()(CURLM* h) const { curl_multi_cleanup(h); }
+    void operator()(CURLM* h) const { curlLibrary().multi_cleanup(h); }
 };
 using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
 using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
@@ -20,8 +22,8 @@ using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
 // holders).
 class CurlGlobal {
   public:
-    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    ~CurlGlobal() { curl_global_cleanup(); }
+    CurlGlobal() { curlLibrary().global_init(CURL_GLOBAL_DEFAULT); }
+    ~CurlGlobal() { curlLibrary().global_cleanup(); }
     CurlGlobal(const CurlGlobal&) = delete;
     CurlGlobal& operator=(const CurlGlobal&) = delete;
 };

@@ -26,13 +26,13 @@ constexpr const char* kAborted = "Transfer aborted.";
 
 void check(CURLcode code) {
     if (code != CURLE_OK) {
-        throw Error(curl_easy_strerror(code));
+        throw Error(curlLibrary().easy_strerror(code));
     }
 }
 
 template <typename T>
 void set(CURL* easy, CURLoption option, T value) {
-    check(curl_easy_setopt(easy, option, value));
+    check(curlLibrary().easy_setopt(easy, option, value));
 }
 
 }  // namespace
@@ -47,10 +47,10 @@ void FtpClient::ensureHandles() {
     if (m_easy) {
         return;
     }
-    CurlEasy easy(curl_easy_init());
-    CurlMulti multi(curl_multi_init());
+    CurlEasy easy(curlLibrary().easy_init());
+    CurlMulti multi(curlLibrary().multi_init());
     if (!easy || !multi) {
-        throw Error(curl_easy_strerror(CURLE_OUT_OF_MEMORY));
+        throw Error(curlLibrary().easy_strerror(CURLE_OUT_OF_MEMORY));
     }
     CURL* e = easy.get();
     set(e, CURLOPT_NOSIGNAL, 1L);  // several threads may run clients
@@ -99,7 +99,7 @@ void FtpClient::stopNow() {
     m_stop = true;
     std::lock_guard lock(m_multiMutex);
     if (m_multi) {
-        curl_multi_wakeup(m_multi.get());
+        curlLibrary().multi_wakeup(m_multi.get());
     }
 }
 
@@ -128,29 +128,29 @@ void FtpClient::perform() {
     m_lastReply.clear();
     CURLM* multi = m_multi.get();
     CURL* easy = m_easy.get();
-    CURLMcode added = curl_multi_add_handle(multi, easy);
+    CURLMcode added = curlLibrary().multi_add_handle(multi, easy);
     if (added != CURLM_OK) {
-        throw Error(curl_multi_strerror(added));
+        throw Error(curlLibrary().multi_strerror(added));
     }
     struct Removal {
         CURLM* multi;
         CURL* easy;
         ~Removal() {
             if (multi) {
-                curl_multi_remove_handle(multi, easy);
+                curlLibrary().multi_remove_handle(multi, easy);
             }
         }
     } removal{multi, easy};
 
     while (!m_stop) {
         int running = 0;
-        CURLMcode mc = curl_multi_perform(multi, &running);
+        CURLMcode mc = curlLibrary().multi_perform(multi, &running);
         if (mc != CURLM_OK) {
-            throw Error(curl_multi_strerror(mc));
+            throw Error(curlLibrary().multi_strerror(mc));
         }
         int queued = 0;
         CURLMsg* msg = nullptr;
-        while ((msg = curl_multi_info_read(multi, &queued)) && msg->msg != CURLMSG_DONE) {
+        while ((msg = curlLibrary().multi_info_read(multi, &queued)) && msg->msg != CURLMSG_DONE) {
         }
         if (msg) {
             CURLcode result = msg->data.result;
@@ -158,7 +158,7 @@ void FtpClient::perform() {
                 break;
             }
             curl_socket_t socket = CURL_SOCKET_BAD;
-            curl_easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket);
+            curlLibrary().easy_getinfo(easy, CURLINFO_ACTIVESOCKET, &socket);
             m_connected = socket != CURL_SOCKET_BAD;
             if (result == CURLE_ABORTED_BY_CALLBACK && m_abortRequested) {
                 throw Error(kAborted);
@@ -168,13 +168,13 @@ void FtpClient::perform() {
             }
             return;
         }
-        curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
+        curlLibrary().multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
     }
     // Stopped: taking the transfer away from the multi handle unfinished closes its
     // connection (the data connection reset, so the server sees a failed transfer); the
     // handles go too, so that nothing half-done is used again.
     abortDataConnection();
-    curl_multi_remove_handle(multi, easy);
+    curlLibrary().multi_remove_handle(multi, easy);
     removal.multi = nullptr;
     closeHandles();
     throw Error(kAborted);
@@ -188,7 +188,7 @@ std::string FtpClient::failureMessage(CURLcode code) const {
         return m_lastReply;
     }
     // Otherwise libcurl's account of this failure, with the system's reason where it has one.
-    return m_errorBuffer[0] ? m_errorBuffer : curl_easy_strerror(code);
+    return m_errorBuffer[0] ? m_errorBuffer : curlLibrary().easy_strerror(code);
 }
 
 void FtpClient::abortDataConnection() const {
@@ -256,7 +256,7 @@ void FtpClient::upload(const std::string& localPath, std::string_view remoteName
     auto finish = [&] {
         m_progress = nullptr;
         if (m_easy) {
-            curl_easy_setopt(e, CURLOPT_READDATA, nullptr);  // the file is closed now
+            curlLibrary().easy_setopt(e, CURLOPT_READDATA, nullptr);  // the file is closed now
         }
         if (progress.end) {
             progress.end();
