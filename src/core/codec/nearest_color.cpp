@@ -1,6 +1,11 @@
 #include "core/codec/nearest_color.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <bit>
 #include <limits>
 
 #include "core/error.h"
@@ -10,21 +15,20 @@ namespace {
 
 constexpr int kCubeBits = 4;  // cubes of 16 values per channel
 constexpr int kCubesPerAxis = 256 >> kCubeBits;
+// The channels of padding candidates: farther from any colour than any table entry.
+constexpr float kFarAway = 10000.0f;
 
 int cubeOf(Rgb c) {
     return ((c.r >> kCubeBits) * kCubesPerAxis + (c.g >> kCubeBits)) * kCubesPerAxis +
            (c.b >> kCubeBits);
 }
 
-int distance2(Rgb a, Rgb b) {
-    const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
-    return dr * dr + dg * dg + db * db;
-}
-
 }  // namespace
 
 NearestColor::NearestColor(const std::vector<Rgb>& table)
-    : m_table(table), m_cubeStart(std::size_t(1) << (3 * (8 - kCubeBits)), -1) {
+    : m_table(table),
+      m_cubeStart(std::size_t(1) << (3 * (8 - kCubeBits)), -1),
+      m_cubeCount(m_cubeStart.size(), 0) {
     if (table.empty() || table.size() > 256) {
         throw Error("Invalid colour table");
     }
@@ -62,15 +66,23 @@ void NearestColor::buildCandidates(int cube) {
         m_minDist[k] = nr * nr + ng * ng + nb * nb;
         bound = std::min(bound, fr * fr + fg * fg + fb * fb);
     }
-    m_cubeStart[std::size_t(cube)] = std::int32_t(m_candidates.size());
-    const std::size_t countAt = m_candidates.size();
-    m_candidates.push_back(0);
+    const std::size_t start = m_candIndex.size();
+    auto add = [this](float r, float g, float b, std::uint8_t index) {
+        m_candR.push_back(r);
+        m_candG.push_back(g);
+        m_candB.push_back(b);
+        m_candIndex.push_back(index);
+    };
     for (std::size_t k = 0; k < n; ++k) {
         if (m_minDist[k] <= bound) {
-            m_candidates.push_back(m_distinct[k]);
+            add(float(m_r[k]), float(m_g[k]), float(m_b[k]), m_distinct[k]);
         }
     }
-    m_candidates[countAt] = std::uint16_t(m_candidates.size() - countAt - 1);
+    while ((m_candIndex.size() - start) % 4 != 0) {
+        add(kFarAway, kFarAway, kFarAway, 0);
+    }
+    m_cubeStart[std::size_t(cube)] = std::int32_t(start);
+    m_cubeCount[std::size_t(cube)] = std::uint16_t(m_candIndex.size() - start);
 }
 
 std::uint8_t NearestColor::find(Rgb c) {
@@ -78,18 +90,47 @@ std::uint8_t NearestColor::find(Rgb c) {
     if (m_cubeStart[std::size_t(cube)] < 0) {
         buildCandidates(cube);
     }
-    const std::uint16_t* list = m_candidates.data() + m_cubeStart[std::size_t(cube)];
-    const int count = list[0];
-    std::uint8_t best = std::uint8_t(list[1]);
-    int bestDist = distance2(c, m_table[best]);
-    for (int k = 2; k <= count; ++k) {
-        const int d = distance2(c, m_table[list[k]]);
-        if (d < bestDist) {
-            bestDist = d;
-            best = std::uint8_t(list[k]);
+    const std::size_t start = std::size_t(m_cubeStart[std::size_t(cube)]);
+    const std::size_t end = start + m_cubeCount[std::size_t(cube)];
+    const float* rs = m_candR.data();
+    const float* gs = m_candG.data();
+    const float* bs = m_candB.data();
+#if defined(__SSE2__)
+    const __m128 r = _mm_set1_ps(float(c.r)), g = _mm_set1_ps(float(c.g)),
+                 b = _mm_set1_ps(float(c.b));
+    auto distances = [&](std::size_t k) {
+        const __m128 dr = _mm_sub_ps(r, _mm_loadu_ps(rs + k));
+        const __m128 dg = _mm_sub_ps(g, _mm_loadu_ps(gs + k));
+        const __m128 db = _mm_sub_ps(b, _mm_loadu_ps(bs + k));
+        return _mm_add_ps(_mm_add_ps(_mm_mul_ps(dr, dr), _mm_mul_ps(dg, dg)), _mm_mul_ps(db, db));
+    };
+    __m128 least = distances(start);
+    for (std::size_t k = start + 4; k < end; k += 4) {
+        least = _mm_min_ps(least, distances(k));
+    }
+    least = _mm_min_ps(least, _mm_shuffle_ps(least, least, _MM_SHUFFLE(2, 3, 0, 1)));
+    least = _mm_min_ps(least, _mm_shuffle_ps(least, least, _MM_SHUFFLE(1, 0, 3, 2)));
+    // The first candidate at the least distance: candidates are in index order, so of equally
+    // near entries the lowest index wins.
+    for (std::size_t k = start;; k += 4) {
+        const int equal = _mm_movemask_ps(_mm_cmpeq_ps(distances(k), least));
+        if (equal != 0) {
+            return m_candIndex[k + std::size_t(std::countr_zero(unsigned(equal)))];
         }
     }
-    return best;
+#else
+    std::size_t best = start;
+    float bestDist = std::numeric_limits<float>::max();
+    for (std::size_t k = start; k < end; ++k) {
+        const float dr = float(c.r) - rs[k], dg = float(c.g) - gs[k], db = float(c.b) - bs[k];
+        const float d = dr * dr + dg * dg + db * db;
+        if (d < bestDist) {
+            bestDist = d;
+            best = k;
+        }
+    }
+    return m_candIndex[best];
+#endif
 }
 
 }  // namespace pelko
