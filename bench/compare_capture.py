@@ -10,6 +10,7 @@ runs each tool N times writing PNG and JPEG (and pelko's GIF against ImageMagick
                              [--screens synthetic,photo] [--build DIR]
 """
 import argparse
+import json
 import os
 import statistics
 import subprocess
@@ -55,6 +56,18 @@ def mean_squared_error(a_path, b_path):
     return sum(stat.sum2) / (3.0 * a.width * a.height)
 
 
+def png_floor(build, width, height, screen):
+    """The PNG floor of bench_encode (one-core level-7 deflate of the filtered rows divided by
+    the cores) for this screen, in seconds."""
+    photo = 1 if screen == "photo" else 0
+    out = subprocess.check_output(
+        [os.path.join(build, "bench/encode/bench_encode"),
+         f"--benchmark_filter=^pngFloor/w:{width}/h:{height}/photo:{photo}/",
+         "--benchmark_repetitions=3", "--benchmark_format=json"], text=True)
+    runs = [b for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]
+    return statistics.median(b["floor_ms"] for b in runs) / 1000.0
+
+
 def write_settings(home, saveas, out_dir):
     with open(os.path.join(home, "settings.ini"), "w") as f:
         f.write(f"[main]\nsaveto={out_dir}/\nsaveas={saveas}\nssreccursor=0\nrunww=0\n"
@@ -98,6 +111,9 @@ def bench_size(size, screen, runs, build, results):
                     measure("maim", lambda: ["maim", "-u", *peer_quality["maim"], target], target,
                             env, runs),
                 ]
+                if fmt == "png":
+                    rows.append({"name": "floor", "wall": png_floor(build, width, height, screen),
+                                 "mem": 0.0, "size": 0})
                 results.append((size, screen, ext.upper(), rows))
             write_settings(home, "gif", out_dir)
             target = os.path.join(out_dir, "shot.gif")
@@ -126,7 +142,8 @@ def main():
     for size in args.sizes.split(","):
         for screen in args.screens.split(","):
             bench_size(size, screen, args.runs, args.build, results)
-    print(f"median of {args.runs} runs; ratio = pelko / peer")
+    print(f"median of {args.runs} runs; ratio = pelko / peer; PNG floor = one-core level-7 deflate "
+          f"of the filtered rows / cores (bench_encode)")
     print(f"{'size':<10} {'screen':<9} {'fmt':<4} {'tool':<8} {'wall ms':>8} {'ratio':>6} "
           f"{'peak MiB':>9} {'bytes':>10} {'MSE':>8}")
     for size, screen, fmt, rows in results:
