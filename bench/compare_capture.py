@@ -10,13 +10,14 @@ runs each tool N times writing PNG and JPEG (and pelko's GIF against ImageMagick
                              [--screens synthetic,photo] [--build DIR]
 """
 import argparse
-import json
 import os
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
+
+from encode_results import median_of
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -60,12 +61,7 @@ def png_floor(build, width, height, screen):
     """The PNG floor of bench_encode (one-core level-7 deflate of the filtered rows divided by
     the cores) for this screen, in seconds."""
     photo = 1 if screen == "photo" else 0
-    out = subprocess.check_output(
-        [os.path.join(build, "bench/encode/bench_encode"),
-         f"--benchmark_filter=^pngFloor/w:{width}/h:{height}/photo:{photo}/",
-         "--benchmark_repetitions=3", "--benchmark_format=json"], text=True)
-    runs = [b for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]
-    return statistics.median(b["floor_ms"] for b in runs) / 1000.0
+    return median_of(build, f"pngFloor/w:{width}/h:{height}/photo:{photo}", "floor_ms") / 1000.0
 
 
 def write_settings(home, saveas, out_dir):

@@ -14,7 +14,6 @@ The screen shows windows over a photograph (--screen synthetic: over the synthet
 """
 import argparse
 import glob
-import json
 import os
 import shutil
 import statistics
@@ -22,6 +21,8 @@ import subprocess
 import sys
 import tempfile
 import time
+
+from encode_results import median_of
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -59,12 +60,7 @@ def rss_mib(pid):
 def in_process_png(build, screen):
     """bench_encode's in-process PNG encode of the same 1920x1080 screen, in seconds."""
     photo = 1 if screen == "photo" else 0
-    out = subprocess.check_output(
-        [os.path.join(build, "bench/encode/bench_encode"),
-         f"--benchmark_filter=^encode/png/w:1920/h:1080/photo:{photo}/",
-         "--benchmark_repetitions=3", "--benchmark_format=json"], text=True)
-    runs = [b for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]
-    return statistics.median(b["real_time"] for b in runs) / 1000.0
+    return median_of(build, f"encode/png/w:1920/h:1080/photo:{photo}", "real_time") / 1000.0
 
 
 def main():

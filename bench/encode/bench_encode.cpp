@@ -37,6 +37,20 @@ const pelko::Bitmap& screen(int width, int height, bool photo) {
     return it->second;
 }
 
+// The screen of the benchmark's arguments (width, height, photograph or not); null, with the
+// benchmark skipped, when the photograph is missing.
+const pelko::Bitmap* screenOrSkip(benchmark::State& state) {
+    const pelko::Bitmap& bitmap =
+        screen(int(state.range(0)), int(state.range(1)), state.range(2) != 0);
+    if (bitmap.empty()) {
+        state.SkipWithError(
+            "no photograph: run scripts/install-deps.sh bench or set "
+            "PELKO_BENCH_PHOTO");
+        return nullptr;
+    }
+    return &bitmap;
+}
+
 // A sink that only counts, so the figures are the encoder's own.
 class CountingSink final : public pelko::ByteSink {
   public:
@@ -45,14 +59,11 @@ class CountingSink final : public pelko::ByteSink {
 };
 
 void encode(benchmark::State& state, ImageFormat format, EncodeOptions options) {
-    const pelko::Bitmap& bitmap =
-        screen(int(state.range(0)), int(state.range(1)), state.range(2) != 0);
-    if (bitmap.empty()) {
-        state.SkipWithError(
-            "no photograph: run scripts/install-deps.sh bench or set "
-            "PELKO_BENCH_PHOTO");
+    const pelko::Bitmap* screen = screenOrSkip(state);
+    if (!screen) {
         return;
     }
+    const pelko::Bitmap& bitmap = *screen;
     std::size_t bytes = 0;
     for (auto _ : state) {
         CountingSink sink;
@@ -67,14 +78,11 @@ void encode(benchmark::State& state, ImageFormat format, EncodeOptions options) 
 // one core, with the window the encoder picks for the row length. The "floor_ms" counter is
 // that time divided by the number of cores: what a perfect split of the same work could reach.
 void pngFloor(benchmark::State& state) {
-    const pelko::Bitmap& bitmap =
-        screen(int(state.range(0)), int(state.range(1)), state.range(2) != 0);
-    if (bitmap.empty()) {
-        state.SkipWithError(
-            "no photograph: run scripts/install-deps.sh bench or set "
-            "PELKO_BENCH_PHOTO");
+    const pelko::Bitmap* screen = screenOrSkip(state);
+    if (!screen) {
         return;
     }
+    const pelko::Bitmap& bitmap = *screen;
     const std::size_t rowBytes = 1 + std::size_t(bitmap.width()) * 3;
     std::vector<std::uint8_t> rows(rowBytes * std::size_t(bitmap.height()));
     for (int y = 0; y < bitmap.height(); ++y) {
