@@ -1,0 +1,210 @@
+#include "core/annotate/annotation.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pelko {
+
+namespace {
+
+// Distance from p to the segment a-b.
+double segmentDistance(Point p, Point a, Point b) {
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    const double ex = a.x + t * dx - p.x, ey = a.y + t * dy - p.y;
+    return std::sqrt(ex * ex + ey * ey);
+}
+
+bool nearPath(const std::vector<Point>& points, Point p, double reach) {
+    if (points.size() == 1) {
+        return segmentDistance(p, points[0], points[0]) <= reach;
+    }
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        if (segmentDistance(p, points[i - 1], points[i]) <= reach) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether p lies within reach of the outline of the ellipse inscribed in box.
+bool nearEllipse(const Rect& box, Point p, double reach) {
+    const double rx = box.w / 2.0, ry = box.h / 2.0;
+    const double cx = box.x + rx, cy = box.y + ry;
+    const double dx = p.x + 0.5 - cx, dy = p.y + 0.5 - cy;
+    const double r = std::sqrt(dx * dx + dy * dy);
+    if (r == 0) {
+        return std::min(rx, ry) <= reach;
+    }
+    // The outline's distance from the centre in the direction of p.
+    const double ux = dx / r, uy = dy / r;
+    const double edge = 1.0 / std::sqrt((ux * ux) / (rx * rx) + (uy * uy) / (ry * ry));
+    return std::abs(r - edge) <= reach;
+}
+
+}  // namespace
+
+bool isRedaction(AnnotationKind kind) {
+    return kind == AnnotationKind::Redact || kind == AnnotationKind::Pixelate;
+}
+
+bool isPath(AnnotationKind kind) {
+    return kind == AnnotationKind::Pen || kind == AnnotationKind::Highlighter;
+}
+
+bool isSegment(AnnotationKind kind) {
+    return kind == AnnotationKind::Arrow || kind == AnnotationKind::Line;
+}
+
+int arrowHeadLength(int width) {
+    return 3 * width + 8;
+}
+
+Rect shapeBox(const Annotation& a) {
+    if (a.points.empty()) {
+        return {};
+    }
+    Rect box = Rect::spanning(a.points[0], a.points[0]);
+    for (const Point& p : a.points) {
+        box = box.united(Rect::spanning(p, p));
+    }
+    return box;
+}
+
+Rect paintBounds(const Annotation& a) {
+    const Rect box = shapeBox(a);
+    if (box.empty()) {
+        return box;
+    }
+    switch (a.kind) {
+        case AnnotationKind::Redact:
+        case AnnotationKind::Pixelate:
+            return box;
+        case AnnotationKind::Text:
+        case AnnotationKind::Marker:
+            // The outline around the letters and anti-aliasing.
+            return box.adjusted(3);
+        case AnnotationKind::Arrow:
+            return box.adjusted(arrowHeadLength(a.width) + a.width + 2);
+        default:
+            return box.adjusted(a.width / 2 + 2);
+    }
+}
+
+bool hitTest(const Annotation& a, Point p, int tolerance) {
+    const Rect box = shapeBox(a);
+    if (box.empty()) {
+        return false;
+    }
+    const double reach = tolerance + a.width / 2.0;
+    switch (a.kind) {
+        case AnnotationKind::Arrow:
+        case AnnotationKind::Line:
+            return nearPath(a.points, p, reach);
+        case AnnotationKind::Pen:
+        case AnnotationKind::Highlighter:
+            return nearPath(a.points, p, reach);
+        case AnnotationKind::Rectangle: {
+            const Rect outer = box.adjusted(int(std::ceil(reach)));
+            const Rect inner = box.adjusted(-int(std::ceil(reach)));
+            return outer.contains(p) && !inner.contains(p);
+        }
+        case AnnotationKind::Ellipse:
+            return nearEllipse(box, p, reach);
+        case AnnotationKind::Text:
+        case AnnotationKind::Marker:
+        case AnnotationKind::Redact:
+        case AnnotationKind::Pixelate:
+            return box.adjusted(tolerance).contains(p);
+    }
+    return false;
+}
+
+std::optional<std::size_t> annotationAt(const std::vector<Annotation>& list, Point p,
+                                        int tolerance) {
+    for (std::size_t i = list.size(); i-- > 0;) {
+        if (hitTest(list[i], p, tolerance)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+Annotation moved(const Annotation& a, int dx, int dy) {
+    Annotation out = a;
+    for (Point& p : out.points) {
+        p.x += dx;
+        p.y += dy;
+    }
+    return out;
+}
+
+std::vector<Point> handles(const Annotation& a) {
+    if (a.points.empty()) {
+        return {};
+    }
+    if (isSegment(a.kind)) {
+        return {a.points.front(), a.points.back()};
+    }
+    const Rect box = shapeBox(a);
+    return {{box.x, box.y},
+            {box.right() - 1, box.y},
+            {box.right() - 1, box.bottom() - 1},
+            {box.x, box.bottom() - 1}};
+}
+
+std::optional<int> handleAt(const Annotation& a, Point p, int tolerance) {
+    const std::vector<Point> hs = handles(a);
+    for (std::size_t i = 0; i < hs.size(); ++i) {
+        if (std::abs(hs[i].x - p.x) <= tolerance && std::abs(hs[i].y - p.y) <= tolerance) {
+            return int(i);
+        }
+    }
+    return std::nullopt;
+}
+
+Annotation withHandleAt(const Annotation& a, int h, Point p) {
+    Annotation out = a;
+    if (a.points.empty() || h < 0) {
+        return out;
+    }
+    if (isSegment(a.kind)) {
+        (h == 0 ? out.points.front() : out.points.back()) = p;
+        return out;
+    }
+    const Rect box = shapeBox(a);
+    const std::vector<Point> hs = handles(a);
+    if (std::size_t(h) >= hs.size()) {
+        return out;
+    }
+    const Point fixed = hs[std::size_t((h + 2) % 4)];
+    const Rect target = Rect::spanning(fixed, p);
+    // Each point keeps its place relative to the box: the corners of a two-point box land on
+    // the new corners, a path is stretched. A flip across the fixed corner mirrors the shape.
+    const bool flipX = p.x < fixed.x ? fixed.x == box.x : fixed.x != box.x;
+    const bool flipY = p.y < fixed.y ? fixed.y == box.y : fixed.y != box.y;
+    for (Point& q : out.points) {
+        const double fx = box.w > 1 ? double(q.x - box.x) / (box.w - 1) : 0.0;
+        const double fy = box.h > 1 ? double(q.y - box.y) / (box.h - 1) : 0.0;
+        const double gx = flipX ? 1.0 - fx : fx;
+        const double gy = flipY ? 1.0 - fy : fy;
+        q.x = target.x + int(std::lround(gx * (target.w - 1)));
+        q.y = target.y + int(std::lround(gy * (target.h - 1)));
+    }
+    return out;
+}
+
+int markerNumber(const std::vector<Annotation>& list, std::size_t index) {
+    if (index >= list.size() || list[index].kind != AnnotationKind::Marker) {
+        return 0;
+    }
+    int n = 0;
+    for (std::size_t i = 0; i <= index; ++i) {
+        n += list[i].kind == AnnotationKind::Marker ? 1 : 0;
+    }
+    return n;
+}
+
+}  // namespace pelko
