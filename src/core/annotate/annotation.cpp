@@ -8,7 +8,7 @@ namespace pelko {
 namespace {
 
 // Distance from p to the segment a-b.
-double segmentDistance(Point p, Point a, Point b) {
+double segmentDistance(Pos p, Pos a, Pos b) {
     const double dx = b.x - a.x, dy = b.y - a.y;
     const double len2 = dx * dx + dy * dy;
     double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0;
@@ -17,7 +17,7 @@ double segmentDistance(Point p, Point a, Point b) {
     return std::sqrt(ex * ex + ey * ey);
 }
 
-bool nearPath(const std::vector<Point>& points, Point p, double reach) {
+bool nearPath(const std::vector<Pos>& points, Pos p, double reach) {
     if (points.size() == 1) {
         return segmentDistance(p, points[0], points[0]) <= reach;
     }
@@ -30,7 +30,7 @@ bool nearPath(const std::vector<Point>& points, Point p, double reach) {
 }
 
 // Whether p lies within reach of the outline of the ellipse inscribed in box.
-bool nearEllipse(const Rect& box, Point p, double reach) {
+bool nearEllipse(const Box& box, Pos p, double reach) {
     const double rx = box.w / 2.0, ry = box.h / 2.0;
     const double cx = box.x + rx, cy = box.y + ry;
     const double dx = p.x + 0.5 - cx, dy = p.y + 0.5 - cy;
@@ -62,19 +62,19 @@ int arrowHeadLength(int width) {
     return 3 * width + 8;
 }
 
-Rect shapeBox(const Annotation& a) {
+Box shapeBox(const Annotation& a) {
     if (a.points.empty()) {
         return {};
     }
-    Rect box = Rect::spanning(a.points[0], a.points[0]);
-    for (const Point& p : a.points) {
-        box = box.united(Rect::spanning(p, p));
+    Box box = Box::spanning(a.points[0], a.points[0]);
+    for (const Pos& p : a.points) {
+        box = box.united(Box::spanning(p, p));
     }
     return box;
 }
 
-Rect paintBounds(const Annotation& a) {
-    const Rect box = shapeBox(a);
+Box paintBounds(const Annotation& a) {
+    const Box box = shapeBox(a);
     if (box.empty()) {
         return box;
     }
@@ -93,8 +93,8 @@ Rect paintBounds(const Annotation& a) {
     }
 }
 
-bool hitTest(const Annotation& a, Point p, int tolerance) {
-    const Rect box = shapeBox(a);
+bool hitTest(const Annotation& a, Pos p, int tolerance) {
+    const Box box = shapeBox(a);
     if (box.empty()) {
         return false;
     }
@@ -107,8 +107,8 @@ bool hitTest(const Annotation& a, Point p, int tolerance) {
         case AnnotationKind::Highlighter:
             return nearPath(a.points, p, reach);
         case AnnotationKind::Rectangle: {
-            const Rect outer = box.adjusted(int(std::ceil(reach)));
-            const Rect inner = box.adjusted(-int(std::ceil(reach)));
+            const Box outer = box.adjusted(int(std::ceil(reach)));
+            const Box inner = box.adjusted(-int(std::ceil(reach)));
             return outer.contains(p) && !inner.contains(p);
         }
         case AnnotationKind::Ellipse:
@@ -122,8 +122,7 @@ bool hitTest(const Annotation& a, Point p, int tolerance) {
     return false;
 }
 
-std::optional<std::size_t> annotationAt(const std::vector<Annotation>& list, Point p,
-                                        int tolerance) {
+std::optional<std::size_t> annotationAt(const std::vector<Annotation>& list, Pos p, int tolerance) {
     for (std::size_t i = list.size(); i-- > 0;) {
         if (hitTest(list[i], p, tolerance)) {
             return i;
@@ -134,29 +133,29 @@ std::optional<std::size_t> annotationAt(const std::vector<Annotation>& list, Poi
 
 Annotation moved(const Annotation& a, int dx, int dy) {
     Annotation out = a;
-    for (Point& p : out.points) {
+    for (Pos& p : out.points) {
         p.x += dx;
         p.y += dy;
     }
     return out;
 }
 
-std::vector<Point> handles(const Annotation& a) {
+std::vector<Pos> handles(const Annotation& a) {
     if (a.points.empty()) {
         return {};
     }
     if (isSegment(a.kind)) {
         return {a.points.front(), a.points.back()};
     }
-    const Rect box = shapeBox(a);
+    const Box box = shapeBox(a);
     return {{box.x, box.y},
             {box.right() - 1, box.y},
             {box.right() - 1, box.bottom() - 1},
             {box.x, box.bottom() - 1}};
 }
 
-std::optional<int> handleAt(const Annotation& a, Point p, int tolerance) {
-    const std::vector<Point> hs = handles(a);
+std::optional<int> handleAt(const Annotation& a, Pos p, int tolerance) {
+    const std::vector<Pos> hs = handles(a);
     for (std::size_t i = 0; i < hs.size(); ++i) {
         if (std::abs(hs[i].x - p.x) <= tolerance && std::abs(hs[i].y - p.y) <= tolerance) {
             return int(i);
@@ -165,7 +164,7 @@ std::optional<int> handleAt(const Annotation& a, Point p, int tolerance) {
     return std::nullopt;
 }
 
-Annotation withHandleAt(const Annotation& a, int h, Point p) {
+Annotation withHandleAt(const Annotation& a, int h, Pos p) {
     Annotation out = a;
     if (a.points.empty() || h < 0) {
         return out;
@@ -174,18 +173,18 @@ Annotation withHandleAt(const Annotation& a, int h, Point p) {
         (h == 0 ? out.points.front() : out.points.back()) = p;
         return out;
     }
-    const Rect box = shapeBox(a);
-    const std::vector<Point> hs = handles(a);
+    const Box box = shapeBox(a);
+    const std::vector<Pos> hs = handles(a);
     if (std::size_t(h) >= hs.size()) {
         return out;
     }
-    const Point fixed = hs[std::size_t((h + 2) % 4)];
-    const Rect target = Rect::spanning(fixed, p);
+    const Pos fixed = hs[std::size_t((h + 2) % 4)];
+    const Box target = Box::spanning(fixed, p);
     // Each point keeps its place relative to the box: the corners of a two-point box land on
     // the new corners, a path is stretched. A flip across the fixed corner mirrors the shape.
     const bool flipX = p.x < fixed.x ? fixed.x == box.x : fixed.x != box.x;
     const bool flipY = p.y < fixed.y ? fixed.y == box.y : fixed.y != box.y;
-    for (Point& q : out.points) {
+    for (Pos& q : out.points) {
         const double fx = box.w > 1 ? double(q.x - box.x) / (box.w - 1) : 0.0;
         const double fy = box.h > 1 ? double(q.y - box.y) / (box.h - 1) : 0.0;
         const double gx = flipX ? 1.0 - fx : fx;

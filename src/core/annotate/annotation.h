@@ -32,7 +32,7 @@ enum class AnnotationKind {
 // at the second; for the others two opposite corners of their box, both inside it).
 struct Annotation {
     AnnotationKind kind = AnnotationKind::Rectangle;
-    std::vector<Point> points;
+    std::vector<Pos> points;
     Rgb color{255, 0, 0};
     int width = 3;     // stroke width in pixels; Text and Marker derive their size from the box
     std::string text;  // Text only, UTF-8
@@ -50,30 +50,29 @@ bool isPath(AnnotationKind kind);
 bool isSegment(AnnotationKind kind);
 
 // The box of the two points (or of the path), without the stroke.
-Rect shapeBox(const Annotation& a);
+Box shapeBox(const Annotation& a);
 // Every pixel the annotation may change: the box with room for the stroke, the arrow head and
 // anti-aliasing. What a view must repaint when the annotation appears, moves or goes.
-Rect paintBounds(const Annotation& a);
+Box paintBounds(const Annotation& a);
 
 // The size of an arrow head (length and half its base) for a stroke width.
 int arrowHeadLength(int width);
 
 // Whether a click at p (tolerance in pixels) picks the annotation: outlines near their line,
 // filled kinds (text, marker, redaction, highlighter) anywhere inside.
-bool hitTest(const Annotation& a, Point p, int tolerance);
+bool hitTest(const Annotation& a, Pos p, int tolerance);
 // The topmost annotation a click picks, or none.
-std::optional<std::size_t> annotationAt(const std::vector<Annotation>& list, Point p,
-                                        int tolerance);
+std::optional<std::size_t> annotationAt(const std::vector<Annotation>& list, Pos p, int tolerance);
 
 Annotation moved(const Annotation& a, int dx, int dy);
 
 // Handles that resize a selected annotation: the two ends of a line or arrow, else the four
 // corners of its box (0 top left, 1 top right, 2 bottom right, 3 bottom left).
-std::vector<Point> handles(const Annotation& a);
-std::optional<int> handleAt(const Annotation& a, Point p, int tolerance);
+std::vector<Pos> handles(const Annotation& a);
+std::optional<int> handleAt(const Annotation& a, Pos p, int tolerance);
 // The annotation with handle h dragged to p: the opposite end or corner stays; a path is
 // stretched to the new box.
-Annotation withHandleAt(const Annotation& a, int h, Point p);
+Annotation withHandleAt(const Annotation& a, int h, Pos p);
 
 // The number a Marker shows: 1 for the first marker of the list, 2 for the second, ... so
 // that deleting one renumbers those after it. 0 for other kinds.

@@ -22,8 +22,8 @@ Bitmap flatten(const Bitmap& picture, const std::vector<Annotation>& list,
     return out;
 }
 
-std::optional<Bitmap> cropPicture(const Bitmap& picture, Rect area) {
-    const Rect cut = area.intersected({0, 0, picture.width(), picture.height()});
+std::optional<Bitmap> cropPicture(const Bitmap& picture, Box area) {
+    const Box cut = area.intersected({0, 0, picture.width(), picture.height()});
     if (cut.empty()) {
         return std::nullopt;
     }
@@ -38,7 +38,7 @@ std::optional<Bitmap> cropPicture(const Bitmap& picture, Rect area) {
     return out;
 }
 
-std::optional<EditState> cropState(const EditState& state, Rect area) {
+std::optional<EditState> cropState(const EditState& state, Box area) {
     if (!state.picture) {
         return std::nullopt;
     }
@@ -46,7 +46,7 @@ std::optional<EditState> cropState(const EditState& state, Rect area) {
     if (!cut) {
         return std::nullopt;
     }
-    const Rect kept = area.intersected({0, 0, state.picture->width(), state.picture->height()});
+    const Box kept = area.intersected({0, 0, state.picture->width(), state.picture->height()});
     EditState next{std::make_shared<const Bitmap>(std::move(*cut)), {}};
     next.annotations.reserve(state.annotations.size());
     for (const Annotation& a : state.annotations) {

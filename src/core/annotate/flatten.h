@@ -24,10 +24,10 @@ Bitmap flatten(const Bitmap& picture, const std::vector<Annotation>& list,
                const ShapeRenderer& renderer);
 
 // The part of the picture inside area (clipped to it); none when that part is empty.
-std::optional<Bitmap> cropPicture(const Bitmap& picture, Rect area);
+std::optional<Bitmap> cropPicture(const Bitmap& picture, Box area);
 
 // The state after cropping it to area: the picture cut, the annotations moved with it.
 // None (nothing to do) when the area holds no pixel of the picture.
-std::optional<EditState> cropState(const EditState& state, Rect area);
+std::optional<EditState> cropState(const EditState& state, Box area);
 
 }  // namespace pelko

@@ -33,7 +33,7 @@ struct Sum {
     int mean(std::uint64_t channel) const { return n ? int((channel + n / 2) / n) : 0; }
 };
 
-Sum sumOf(const Bitmap& picture, Rect area) {
+Sum sumOf(const Bitmap& picture, Box area) {
     Sum s;
     for (int y = area.y; y < area.bottom(); ++y) {
         const std::uint8_t* p = picture.row(y) + std::size_t(area.x) * 4;
@@ -44,7 +44,7 @@ Sum sumOf(const Bitmap& picture, Rect area) {
     return s;
 }
 
-void fill(Bitmap& picture, Rect area, int b, int g, int r) {
+void fill(Bitmap& picture, Box area, int b, int g, int r) {
     for (int y = area.y; y < area.bottom(); ++y) {
         std::uint8_t* p = picture.row(y) + std::size_t(area.x) * 4;
         for (int x = 0; x < area.w; ++x, p += 4) {
@@ -58,10 +58,10 @@ void fill(Bitmap& picture, Rect area, int b, int g, int r) {
 // Calls f(blockRect, column, row) for each block of the clipped area, the grid starting at its
 // top left corner.
 template <class F>
-void forEachBlock(Rect area, int block, F f) {
+void forEachBlock(Box area, int block, F f) {
     for (int by = 0; by * block < area.h; ++by) {
         for (int bx = 0; bx * block < area.w; ++bx) {
-            const Rect cell{area.x + bx * block, area.y + by * block, block, block};
+            const Box cell{area.x + bx * block, area.y + by * block, block, block};
             f(cell.intersected(area), bx, by);
         }
     }
@@ -76,22 +76,22 @@ int pixelBlockSize(int width) {
     return std::max(kMinPixelBlock, 4 * width);
 }
 
-void redactBox(Bitmap& picture, Rect box, Rgb color) {
+void redactBox(Bitmap& picture, Box box, Rgb color) {
     requireDirectColor(picture);
-    const Rect area = box.intersected({0, 0, picture.width(), picture.height()});
+    const Box area = box.intersected({0, 0, picture.width(), picture.height()});
     fill(picture, area, color.b, color.g, color.r);
 }
 
-void pixelateBox(Bitmap& picture, Rect box, int block, std::uint64_t seed) {
+void pixelateBox(Bitmap& picture, Box box, int block, std::uint64_t seed) {
     requireDirectColor(picture);
     block = std::max(block, kMinPixelBlock);
-    const Rect area = box.intersected({0, 0, picture.width(), picture.height()});
+    const Box area = box.intersected({0, 0, picture.width(), picture.height()});
     if (area.empty()) {
         return;
     }
     const Sum whole = sumOf(picture, area);
     const int mb = whole.mean(whole.b), mg = whole.mean(whole.g), mr = whole.mean(whole.r);
-    forEachBlock(area, block, [&](Rect cell, int bx, int by) {
+    forEachBlock(area, block, [&](Box cell, int bx, int by) {
         const Sum s = sumOf(picture, cell);
         const std::uint64_t h =
             mix(seed ^ mix((std::uint64_t(std::uint32_t(by)) << 32) | std::uint32_t(bx)));
@@ -105,10 +105,10 @@ void pixelateBox(Bitmap& picture, Rect box, int block, std::uint64_t seed) {
     });
 }
 
-void averageBlocks(Bitmap& picture, Rect box, int block) {
+void averageBlocks(Bitmap& picture, Box box, int block) {
     requireDirectColor(picture);
-    const Rect area = box.intersected({0, 0, picture.width(), picture.height()});
-    forEachBlock(area, std::max(block, 1), [&](Rect cell, int, int) {
+    const Box area = box.intersected({0, 0, picture.width(), picture.height()});
+    forEachBlock(area, std::max(block, 1), [&](Box cell, int, int) {
         const Sum s = sumOf(picture, cell);
         fill(picture, cell, s.mean(s.b), s.mean(s.g), s.mean(s.r));
     });
@@ -122,15 +122,15 @@ void applyRedaction(Bitmap& picture, const Annotation& a) {
     }
 }
 
-Rect rebuildRedactions(Bitmap& layer, const Bitmap& base, const std::vector<Annotation>& list,
-                       Rect dirty) {
+Box rebuildRedactions(Bitmap& layer, const Bitmap& base, const std::vector<Annotation>& list,
+                      Box dirty) {
     requireDirectColor(layer);
     if (layer.width() != base.width() || layer.height() != base.height() ||
         layer.depth() != base.depth()) {
         throw Error("The redacted picture does not match its picture");
     }
-    const Rect whole{0, 0, layer.width(), layer.height()};
-    Rect area = dirty.intersected(whole);
+    const Box whole{0, 0, layer.width(), layer.height()};
+    Box area = dirty.intersected(whole);
     if (area.empty()) {
         return area;
     }
@@ -141,7 +141,7 @@ Rect rebuildRedactions(Bitmap& layer, const Bitmap& base, const std::vector<Anno
             if (!isRedaction(a.kind)) {
                 continue;
             }
-            const Rect box = shapeBox(a).intersected(whole);
+            const Box box = shapeBox(a).intersected(whole);
             if (box.intersects(area) && area.united(box) != area) {
                 area = area.united(box);
                 grew = true;

@@ -16,7 +16,7 @@ inline constexpr int kMinPixelBlock = 12;
 int pixelBlockSize(int width);
 
 // Fills the part of box inside the picture with colour. The picture is depth 24 or 32.
-void redactBox(Bitmap& picture, Rect box, Rgb color);
+void redactBox(Bitmap& picture, Box box, Rgb color);
 
 // Pixelates the part of box inside the picture so that its detail cannot be recovered.
 // Each block of `block` x `block` pixels (at least kMinPixelBlock) becomes one colour: the
@@ -25,11 +25,11 @@ void redactBox(Bitmap& picture, Rect box, Rgb color);
 // block average keeps enough of each block for candidate texts rendered and averaged the same
 // way to be matched against it; here every block's colour depends on the secret noise as
 // much as on the picture.
-void pixelateBox(Bitmap& picture, Rect box, int block, std::uint64_t seed);
+void pixelateBox(Bitmap& picture, Box box, int block, std::uint64_t seed);
 
 // The plain block average (every block its own mean), the usual pixelation. Not used by the
 // editor: it is the weak pixelation the editor's is measured against.
-void averageBlocks(Bitmap& picture, Rect box, int block);
+void averageBlocks(Bitmap& picture, Box box, int block);
 
 // Applies one redaction annotation (Redact or Pixelate) to the picture.
 void applyRedaction(Bitmap& picture, const Annotation& a);
@@ -39,7 +39,7 @@ void applyRedaction(Bitmap& picture, const Annotation& a);
 // touches them is applied again in list order, each to the picture the earlier ones left.
 // The area grows to every redaction it touches, so that each is redone whole. Returns the
 // area rebuilt. `layer` and `base` have the same size and depth 24 or 32.
-Rect rebuildRedactions(Bitmap& layer, const Bitmap& base, const std::vector<Annotation>& list,
-                       Rect dirty);
+Box rebuildRedactions(Bitmap& layer, const Bitmap& base, const std::vector<Annotation>& list,
+                      Box dirty);
 
 }  // namespace pelko

@@ -6,7 +6,7 @@
 namespace pelko {
 namespace {
 
-Annotation shape(AnnotationKind kind, Point a, Point b, int width = 2) {
+Annotation shape(AnnotationKind kind, Pos a, Pos b, int width = 2) {
     Annotation out;
     out.kind = kind;
     out.points = {a, b};
@@ -17,7 +17,7 @@ Annotation shape(AnnotationKind kind, Point a, Point b, int width = 2) {
 TEST(Annotation, ClicksPickOutlinesNearTheirLineAndFilledKindsInside) {
     struct Case {
         AnnotationKind kind;
-        Point click;
+        Pos click;
         bool hit;
     };
     // Every shape spans (10, 10) to (50, 30); the tolerance is 3 pixels.
@@ -59,25 +59,25 @@ TEST(Annotation, HandlesResizeFromTheOppositeCorner) {
     const Annotation box = shape(AnnotationKind::Rectangle, {10, 10}, {30, 20});
     ASSERT_EQ(handleAt(box, {31, 21}, 2), 2);
     // The bottom right corner dragged out: the top left stays.
-    EXPECT_EQ(shapeBox(withHandleAt(box, 2, {50, 40})), (Rect{10, 10, 41, 31}));
+    EXPECT_EQ(shapeBox(withHandleAt(box, 2, {50, 40})), (Box{10, 10, 41, 31}));
     // The top left corner dragged past the bottom right: the box flips around it.
-    EXPECT_EQ(shapeBox(withHandleAt(box, 0, {40, 25})), (Rect{30, 20, 11, 6}));
+    EXPECT_EQ(shapeBox(withHandleAt(box, 0, {40, 25})), (Box{30, 20, 11, 6}));
 
     // A line is grabbed at its ends; the other end stays.
     const Annotation line = shape(AnnotationKind::Line, {0, 0}, {10, 10});
-    EXPECT_EQ(withHandleAt(line, 1, {20, 5}).points, (std::vector<Point>{{0, 0}, {20, 5}}));
+    EXPECT_EQ(withHandleAt(line, 1, {20, 5}).points, (std::vector<Pos>{{0, 0}, {20, 5}}));
 
     // A path is stretched with its box.
     Annotation pen;
     pen.kind = AnnotationKind::Pen;
     pen.points = {{0, 0}, {10, 5}, {20, 10}};
     EXPECT_EQ(withHandleAt(pen, 2, {40, 20}).points,
-              (std::vector<Point>{{0, 0}, {20, 10}, {40, 20}}));
+              (std::vector<Pos>{{0, 0}, {20, 10}, {40, 20}}));
 }
 
 TEST(Annotation, MovingKeepsTheShape) {
     const Annotation a = moved(shape(AnnotationKind::Ellipse, {1, 2}, {5, 9}), -4, 3);
-    EXPECT_EQ(a.points, (std::vector<Point>{{-3, 5}, {1, 12}}));
+    EXPECT_EQ(a.points, (std::vector<Pos>{{-3, 5}, {1, 12}}));
 }
 
 TEST(Annotation, MarkersAreNumberedInOrderAndRenumberedWhenOneGoes) {
@@ -96,12 +96,12 @@ TEST(Annotation, MarkersAreNumberedInOrderAndRenumberedWhenOneGoes) {
 
 TEST(Annotation, PaintBoundsHoldTheStrokeAndTheArrowHead) {
     const Annotation arrow = shape(AnnotationKind::Arrow, {100, 100}, {200, 100}, 4);
-    const Rect bounds = paintBounds(arrow);
+    const Box bounds = paintBounds(arrow);
     // The head's wings reach sideways from the tip by about its length.
     EXPECT_LE(bounds.y, 100 - arrowHeadLength(4));
     EXPECT_GE(bounds.right(), 200 + 4);
     // A redaction changes exactly its box.
-    EXPECT_EQ(paintBounds(shape(AnnotationKind::Redact, {5, 5}, {9, 9})), (Rect{5, 5, 5, 5}));
+    EXPECT_EQ(paintBounds(shape(AnnotationKind::Redact, {5, 5}, {9, 9})), (Box{5, 5, 5, 5}));
 }
 
 }  // namespace

@@ -28,11 +28,19 @@ TEST(EditHistory, UndoAndRedoFollowTheSteps) {
     };
     const Row rows[] = {
         {Undo, 0, false},  // nothing to undo: nothing happens
-        {Commit, 1, true}, {Commit, 2, true}, {Commit, 3, true}, {Undo, 2, true},
-        {Undo, 1, true},   {Redo, 2, true},   {Commit, 7, true},  // a new step drops the one undone
-                                                                  // (3)
-        {Redo, 7, false},                                         // nothing to redo
-        {Undo, 2, true},   {Undo, 1, true},   {Undo, 0, true},   {Undo, 0, false},
+        {Commit, 1, true},
+        {Commit, 2, true},
+        {Commit, 3, true},
+        {Undo, 2, true},
+        {Undo, 1, true},
+        {Redo, 2, true},
+        {Commit, 7, true},  // a new step drops the one undone
+                            // (3)
+        {Redo, 7, false},   // nothing to redo
+        {Undo, 2, true},
+        {Undo, 1, true},
+        {Undo, 0, true},
+        {Undo, 0, false},
     };
     for (const Row& row : rows) {
         bool changed = true;
@@ -78,10 +86,10 @@ TEST(EditHistory, CropIsAStepLikeAnyOther) {
     history.commit(*cropped);
     EXPECT_EQ(history.current().picture->width(), 10);
     EXPECT_EQ(test::rgbAt(*history.current().picture, 0, 0), 4u + 200u);
-    EXPECT_EQ(history.current().annotations[0].points[0], (Point{1, 3}));
+    EXPECT_EQ(history.current().annotations[0].points[0], (Pos{1, 3}));
     ASSERT_TRUE(history.undo());
     EXPECT_EQ(history.current().picture, picture);
-    EXPECT_EQ(history.current().annotations[0].points[0], (Point{5, 5}));
+    EXPECT_EQ(history.current().annotations[0].points[0], (Pos{5, 5}));
 }
 
 }  // namespace

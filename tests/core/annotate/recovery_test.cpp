@@ -30,9 +30,9 @@ constexpr std::array<std::array<std::uint8_t, 7>, 10> kDigits{{
     {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C},
 }};
 
-constexpr int kScale = 2;                // font pixels are 2 x 2
-constexpr int kAdvance = 6 * kScale;     // one column of space between digits
-constexpr Rect kTextArea{6, 5, 96, 24};  // the redacted area, two rows of 12-pixel blocks
+constexpr int kScale = 2;               // font pixels are 2 x 2
+constexpr int kAdvance = 6 * kScale;    // one column of space between digits
+constexpr Box kTextArea{6, 5, 96, 24};  // the redacted area, two rows of 12-pixel blocks
 constexpr int kBlock = kMinPixelBlock;
 
 // Dark grey digits on white, as a line of a document would look.

@@ -19,7 +19,7 @@ Bitmap gradient(int w, int h) {
     });
 }
 
-Annotation box(AnnotationKind kind, Rect r, Rgb color = {0, 0, 0}) {
+Annotation box(AnnotationKind kind, Box r, Rgb color = {0, 0, 0}) {
     Annotation a;
     a.kind = kind;
     a.points = {{r.x, r.y}, {r.right() - 1, r.bottom() - 1}};
@@ -30,14 +30,14 @@ Annotation box(AnnotationKind kind, Rect r, Rgb color = {0, 0, 0}) {
 
 TEST(Redaction, BoxesPastTheEdgeAreClipped) {
     // Boxes over each edge and wholly outside: only the pixels inside change.
-    const Rect boxes[] = {
+    const Box boxes[] = {
         {-5, -5, 9, 9}, {6, 7, 100, 100}, {-50, 2, 200, 1}, {20, 20, 5, 5}, {-30, -30, 10, 10}};
-    for (const Rect& r : boxes) {
+    for (const Box& r : boxes) {
         for (AnnotationKind kind : {AnnotationKind::Redact, AnnotationKind::Pixelate}) {
             const Bitmap before = gradient(10, 10);
             Bitmap after = before;
             applyRedaction(after, box(kind, r, {1, 2, 3}));
-            const Rect inside = r.intersected({0, 0, 10, 10});
+            const Box inside = r.intersected({0, 0, 10, 10});
             for (int y = 0; y < 10; ++y) {
                 for (int x = 0; x < 10; ++x) {
                     const bool changed = after.pixel32(x, y) != before.pixel32(x, y);
@@ -95,7 +95,7 @@ TEST(Redaction, RebuildingAfterAMoveMatchesRedactingAfresh) {
         applyRedaction(layer, a);
     }
     // The redact box moves: the area it left and the area it covers are rebuilt.
-    const Rect before = shapeBox(list[1]);
+    const Box before = shapeBox(list[1]);
     list[1] = moved(list[1], 12, -8);
     rebuildRedactions(layer, base, list, before.united(shapeBox(list[1])));
     Bitmap fresh = base;
