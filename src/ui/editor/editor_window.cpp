@@ -195,8 +195,6 @@ void Tfrmeditor::buildControls() {
     connect(m_buttons[7], &QToolButton::clicked, this,
             [this] { openDialog<Tfrmeditorrotate>(m_rotateDialog, &Tfrmeditor::dorotate); });
     layout->addWidget(sToolBar2);
-    buildAnnotationBar();
-    layout->addWidget(m_annotateBar);
 
     auto* Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -219,6 +217,11 @@ void Tfrmeditor::buildControls() {
     connect(sSpeedButton13, &QToolButton::clicked, this, [this] { closeTabClick(); });
     strip->addWidget(sSpeedButton13);
     layout->addWidget(Panel1);
+
+    // The annotation tools sit between the tab strip and the picture, so that the bars and the
+    // strip above keep their places.
+    buildAnnotationBar();
+    layout->addWidget(m_annotateBar);
 
     sScrollBox1 = new QScrollArea(this);
     sScrollBox1->setObjectName(QStringLiteral("sScrollBox1"));
