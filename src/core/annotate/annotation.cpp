@@ -93,6 +93,73 @@ Box paintBounds(const Annotation& a) {
     }
 }
 
+namespace {
+
+// Boxes along the segment from p to q, each at most kPiece pixels long, grown by margin.
+void addSegmentPieces(std::vector<Box>& out, Pos p, Pos q, int margin) {
+    constexpr int kPiece = 48;
+    const int steps = std::max(1, std::max(std::abs(q.x - p.x), std::abs(q.y - p.y)) / kPiece);
+    Pos from = p;
+    for (int i = 1; i <= steps; ++i) {
+        const Pos to{p.x + (q.x - p.x) * i / steps, p.y + (q.y - p.y) * i / steps};
+        out.push_back(Box::spanning(from, to).adjusted(margin));
+        from = to;
+    }
+}
+
+}  // namespace
+
+std::vector<Box> paintPieces(const Annotation& a) {
+    const Box box = shapeBox(a);
+    if (box.empty()) {
+        return {};
+    }
+    std::vector<Box> out;
+    const int margin = a.width / 2 + 3;
+    switch (a.kind) {
+        case AnnotationKind::Arrow: {
+            addSegmentPieces(out, a.points.front(), a.points.back(), margin);
+            const Pos tip = a.points.back();
+            out.push_back(Box::spanning(tip, tip).adjusted(arrowHeadLength(a.width) + a.width + 2));
+            return out;
+        }
+        case AnnotationKind::Line:
+            addSegmentPieces(out, a.points.front(), a.points.back(), margin);
+            return out;
+        case AnnotationKind::Rectangle: {
+            const Pos tl{box.x, box.y}, tr{box.right() - 1, box.y};
+            const Pos br{box.right() - 1, box.bottom() - 1}, bl{box.x, box.bottom() - 1};
+            for (auto [p, q] : {std::pair{tl, tr}, {tr, br}, {br, bl}, {bl, tl}}) {
+                out.push_back(Box::spanning(p, q).adjusted(margin));
+            }
+            return out;
+        }
+        case AnnotationKind::Ellipse: {
+            constexpr int kSteps = 64;
+            const double rx = box.w / 2.0, ry = box.h / 2.0;
+            const double cx = box.x + rx, cy = box.y + ry;
+            const auto at = [&](int i) {
+                const double t = 2 * 3.141592653589793 * i / kSteps;
+                return Pos{int(std::lround(cx + rx * std::cos(t))),
+                           int(std::lround(cy + ry * std::sin(t)))};
+            };
+            for (int i = 0; i < kSteps; ++i) {
+                // A chord stays inside the curve by at most a few pixels at these steps.
+                out.push_back(Box::spanning(at(i), at(i + 1)).adjusted(margin + 2));
+            }
+            return out;
+        }
+        case AnnotationKind::Pen:
+        case AnnotationKind::Highlighter:
+            for (std::size_t i = 0; i < a.points.size(); ++i) {
+                addSegmentPieces(out, a.points[i == 0 ? 0 : i - 1], a.points[i], margin);
+            }
+            return out;
+        default:
+            return {paintBounds(a)};
+    }
+}
+
 bool hitTest(const Annotation& a, Pos p, int tolerance) {
     const Box box = shapeBox(a);
     if (box.empty()) {

@@ -55,6 +55,11 @@ Box shapeBox(const Annotation& a);
 // anti-aliasing. What a view must repaint when the annotation appears, moves or goes.
 Box paintBounds(const Annotation& a);
 
+// Pieces that together hold every pixel the annotation may change, closer than paintBounds:
+// strips along the lines of outlines, lines and paths, the box of filled kinds. What a view
+// repaints, so that dragging a large outline does not repaint the inside.
+std::vector<Box> paintPieces(const Annotation& a);
+
 // The size of an arrow head (length and half its base) for a stroke width.
 int arrowHeadLength(int width);
 

@@ -9,17 +9,22 @@ namespace pelko {
 Bitmap flatten(const Bitmap& picture, const std::vector<Annotation>& list,
                const ShapeRenderer& renderer) {
     Bitmap out = picture.indexed() ? picture.toDepth24() : picture;
+    flattenOnto(out, list, renderer);
+    return out;
+}
+
+void flattenOnto(Bitmap& picture, const std::vector<Annotation>& list,
+                 const ShapeRenderer& renderer) {
     for (const Annotation& a : list) {
         if (isRedaction(a.kind)) {
-            applyRedaction(out, a);
+            applyRedaction(picture, a);
         }
     }
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (!isRedaction(list[i].kind)) {
-            renderer.draw(out, list[i], markerNumber(list, i));
+            renderer.draw(picture, list[i], markerNumber(list, i));
         }
     }
-    return out;
 }
 
 std::optional<Bitmap> cropPicture(const Bitmap& picture, Box area) {

@@ -23,6 +23,10 @@ class ShapeRenderer {
 Bitmap flatten(const Bitmap& picture, const std::vector<Annotation>& list,
                const ShapeRenderer& renderer);
 
+// Draws the annotations onto a picture of depth 24 or 32 in place, as flatten does.
+void flattenOnto(Bitmap& picture, const std::vector<Annotation>& list,
+                 const ShapeRenderer& renderer);
+
 // The part of the picture inside area (clipped to it); none when that part is empty.
 std::optional<Bitmap> cropPicture(const Bitmap& picture, Box area);
 

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <random>
 
 #include "core/annotate/flatten.h"
@@ -80,6 +81,7 @@ const EditState* AnnotationCanvas::state() const {
 void AnnotationCanvas::setHistory(EditHistory* history, const Bitmap* picture) {
     m_history = history;
     m_drag = Drag::None;
+    m_hidden.reset();
     if (history == nullptr) {
         m_live.clear();
         m_selected.reset();
@@ -97,6 +99,7 @@ void AnnotationCanvas::setHistory(EditHistory* history, const Bitmap* picture) {
 
 void AnnotationCanvas::reload() {
     m_drag = Drag::None;
+    m_hidden.reset();
     if (const EditState* s = state(); s != nullptr && s->picture) {
         m_base = s->picture->indexed() ? s->picture->toDepth24() : *s->picture;
         m_live = s->annotations;
@@ -115,7 +118,7 @@ void AnnotationCanvas::reload() {
 void AnnotationCanvas::rebuildLayer() {
     m_layer = m_base;
     if (!m_layer.empty()) {
-        rebuildRedactions(m_layer, m_base, m_live, {0, 0, m_layer.width(), m_layer.height()});
+        rebuildRedactions(m_layer, m_base, layerList(), {0, 0, m_layer.width(), m_layer.height()});
     }
     m_layerImage = m_layer.empty() ? QImage() : wrapBitmap(m_layer);
 }
@@ -181,12 +184,72 @@ void AnnotationCanvas::deleteSelected() {
 }
 
 void AnnotationCanvas::changedAnnotation(const Annotation& before, const Annotation& after) {
-    Box area = paintBounds(before).united(paintBounds(after));
-    if (isRedaction(before.kind) && !m_layer.empty()) {
-        area = area.united(
-            rebuildRedactions(m_layer, m_base, m_live, shapeBox(before).united(shapeBox(after))));
+    if (isRedaction(before.kind) && !m_layer.empty() && !m_hidden) {
+        const Box area = rebuildRedactions(m_layer, m_base, layerList(),
+                                           shapeBox(before).united(shapeBox(after)));
+        repaintArea(area);
     }
-    repaintArea(area);
+    repaintAnnotation(before);
+    repaintAnnotation(after);
+}
+
+std::vector<Annotation> AnnotationCanvas::layerList() const {
+    std::vector<Annotation> list = m_live;
+    if (m_hidden && *m_hidden < list.size()) {
+        list.erase(list.begin() + std::ptrdiff_t(*m_hidden));
+    }
+    return list;
+}
+
+void AnnotationCanvas::hideFromLayer(std::optional<std::size_t> index) {
+    if (m_hidden == index) {
+        return;
+    }
+    const std::optional<std::size_t> was = m_hidden;
+    m_hidden = index;
+    const std::size_t changed = index ? *index : *was;
+    if (changed < m_live.size() && !m_layer.empty()) {
+        repaintArea(rebuildRedactions(m_layer, m_base, layerList(), shapeBox(m_live[changed])));
+    }
+}
+
+void AnnotationCanvas::repaintAnnotation(const Annotation& a) {
+    // A redaction being dragged shows as its outline; its box is rebuilt when the drag ends.
+    const bool outline = isRedaction(a.kind) && m_drag != Drag::None;
+    Annotation shown = a;
+    if (outline) {
+        shown.kind = AnnotationKind::Rectangle;
+        shown.width = 1;
+    }
+    QRegion region;
+    for (const Box& piece : paintPieces(shown)) {
+        region += toQRect(piece);
+    }
+    for (const Pos& h : handles(a)) {
+        region += toQRect(Box::spanning(h, h).adjusted(kSelectionMargin));
+    }
+    if (isSegment(a.kind) || !outline) {
+        // The dashed frame of a selected box.
+        Annotation frame = a;
+        frame.kind = AnnotationKind::Rectangle;
+        frame.width = 1;
+        for (const Box& piece : paintPieces(frame)) {
+            region += toQRect(piece);
+        }
+    }
+    update(region);
+}
+
+void AnnotationCanvas::repaintBand(Box band) {
+    Annotation frame;
+    frame.kind = AnnotationKind::Rectangle;
+    frame.width = 1;
+    frame.points = {{band.x, band.y}, {band.right() - 1, band.bottom() - 1}};
+    QRegion region;
+    for (const Box& piece : paintPieces(frame)) {
+        region += toQRect(piece);
+    }
+    update(region);
 }
 
 void AnnotationCanvas::repaintArea(Box area) {
@@ -340,8 +403,15 @@ void AnnotationCanvas::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const Drag drag = m_drag;
-    m_drag = Drag::None;
     const Pos at = pointOf(event);
+    if (m_selected && *m_selected < m_live.size()) {
+        repaintAnnotation(m_live[*m_selected]);  // the outline of a redaction goes
+    }
+    m_drag = Drag::None;
+    if (m_hidden) {
+        // The dragged redaction joins the layer where the drag left it.
+        hideFromLayer(std::nullopt);
+    }
     switch (drag) {
         case Drag::Drawing: {
             const Annotation& a = m_live.back();
@@ -378,19 +448,44 @@ void AnnotationCanvas::mouseReleaseEvent(QMouseEvent* event) {
 
 void AnnotationCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QRect area = event->rect();
-    const QRect picture = m_layerImage.rect().intersected(area);
-    if (picture != area) {
-        painter.fillRect(area, palette().window());
+    const QRegion& region = event->region();
+    const QRect image = m_layerImage.rect();
+    for (const QRect& r : region) {
+        const QRect inside = image.intersected(r);
+        if (inside != r) {
+            painter.fillRect(r, palette().window());
+        }
+        if (!inside.isEmpty()) {
+            painter.drawImage(inside.topLeft(), m_layerImage, inside);
+        }
     }
-    if (!picture.isEmpty()) {
-        painter.drawImage(picture.topLeft(), m_layerImage, picture);
-    }
-    painter.setClipRect(area);
-    const Box dirty{area.x(), area.y(), area.width(), area.height()};
+    painter.setClipRegion(region);
+    // An annotation is drawn again only where a piece of it lies in the repainted region.
+    const QRect bounds = region.boundingRect();
+    const auto touches = [&region, &bounds](const Annotation& a) {
+        if (!bounds.intersects(toQRect(paintBounds(a)))) {
+            return false;
+        }
+        for (const Box& piece : paintPieces(a)) {
+            if (region.intersects(toQRect(piece))) {
+                return true;
+            }
+        }
+        return false;
+    };
     for (std::size_t i = 0; i < m_live.size(); ++i) {
-        if (!isRedaction(m_live[i].kind) && paintBounds(m_live[i]).intersects(dirty)) {
-            paintAnnotation(painter, m_live[i], markerNumber(m_live, i));
+        const Annotation& a = m_live[i];
+        if (m_hidden == i) {
+            // A redaction being drawn or dragged: its outline, dashed.
+            const Box box = shapeBox(a);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QPen(Qt::black, 1, Qt::SolidLine));
+            painter.drawRect(QRect(box.x, box.y, box.w - 1, box.h - 1));
+            painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+            painter.drawRect(QRect(box.x, box.y, box.w - 1, box.h - 1));
+        } else if (!isRedaction(a.kind) && touches(a)) {
+            paintAnnotation(painter, a, markerNumber(m_live, i));
         }
     }
     if (m_selected && *m_selected < m_live.size()) {
@@ -398,7 +493,7 @@ void AnnotationCanvas::paintEvent(QPaintEvent* event) {
         const Box box = shapeBox(a);
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setBrush(Qt::NoBrush);
-        if (!isSegment(a.kind)) {
+        if (!isSegment(a.kind) && m_hidden != m_selected) {
             painter.setPen(QPen(QColor(0, 120, 215), 1, Qt::DashLine));
             painter.drawRect(QRect(box.x, box.y, box.w - 1, box.h - 1));
         }

@@ -74,6 +74,14 @@ class AnnotationCanvas final : public QWidget {
     // Shows a change of the live annotation at index from `before` to its present bounds.
     void changedAnnotation(const Annotation& before, const Annotation& after);
     void repaintArea(Box area);
+    // Repaints the pieces of an annotation (its lines, not the inside of outlines) with its
+    // handles and selection frame.
+    void repaintAnnotation(const Annotation& a);
+    void repaintBand(Box band);
+    // The annotations in the redaction layer: all but the redaction being dragged.
+    std::vector<Annotation> layerList() const;
+    // Takes a redaction out of the layer while it is dragged (none: puts it back).
+    void hideFromLayer(std::optional<std::size_t> index);
     void commitLive();
     void commitCrop(Box area);
     Annotation newAnnotation(Pos at) const;
@@ -90,6 +98,7 @@ class AnnotationCanvas final : public QWidget {
     // The annotations shown: the current step's, changed by a drag until it is committed.
     std::vector<Annotation> m_live;
     std::optional<std::size_t> m_selected;
+    std::optional<std::size_t> m_hidden;
 
     Drag m_drag = Drag::None;
     Pos m_pressAt;
