@@ -239,6 +239,35 @@ class Editor(unittest.TestCase):
         near((1500, 900), grid(1500, 900))
         self.assertIsNone(self.proc.poll())
 
+    def test_edit_opens_files_in_the_running_tray_programs_editor(self):
+        with open(os.path.join(self.home, "settings.ini"), "w") as f:
+            f.write("[main]\nrunmm=1\n")
+        first = os.path.join(self.tmp, "first.png")
+        second = os.path.join(self.tmp, "second.gif")
+        Image.new("RGB", (64, 48), (0, 128, 255)).save(first)
+        Image.new("RGB", (30, 20), (255, 255, 0)).save(second)
+        damaged = os.path.join(self.tmp, "damaged.jpg")
+        with open(damaged, "wb") as f:
+            f.write(b"\xff\xd8\xff\xe0 not a picture")
+        # No tray program runs: the command starts one, which opens the file.
+        self.proc = subprocess.Popen([ARGS.pelko, "--home", self.home, "--edit", first],
+                                     env=self.env, cwd=self.tmp, stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE, text=True)
+        self.assertTrue(wait_for(lambda: len(self.scratch_files()) == 1, timeout=20.0))
+        self.assertTrue(wait_for(lambda: self.window("Editor"), timeout=10.0))
+        self.assertEqual(self.picture(self.scratch_files()[0]).getpixel((5, 5)), (0, 128, 255))
+        # Now it runs: a second command hands its files over (a relative name too) and ends.
+        done = subprocess.run([ARGS.pelko, "--home", self.home, "--edit", "second.gif", damaged],
+                              env=self.env, cwd=self.tmp, capture_output=True, timeout=30)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(wait_for(lambda: len(self.scratch_files()) == 2, timeout=10.0))
+        self.assertEqual(self.picture(self.scratch_files()[1]).size, (30, 20))
+        # The damaged file opens no tab; its error shows.
+        self.assertTrue(wait_for(lambda: self.window("Pelko"), timeout=10.0))
+        time.sleep(0.5)
+        self.assertEqual(len(self.scratch_files()), 2)
+        self.assertIsNone(self.proc.poll())
+
 
 if __name__ == "__main__":
     run_tests(globals(), "--pelko", "--show", "--desktop")

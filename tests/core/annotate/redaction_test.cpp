@@ -87,7 +87,9 @@ TEST(Redaction, PalettePicturesAreRefused) {
 
 TEST(Redaction, RebuildingAfterAMoveMatchesRedactingAfresh) {
     const Bitmap base = gradient(80, 60);
-    std::vector<Annotation> list = {box(AnnotationKind::Pixelate, {5, 5, 40, 30}),
+    // The first touches the moved box only through the second, which reads its pixels.
+    std::vector<Annotation> list = {box(AnnotationKind::Pixelate, {0, 30, 20, 25}),
+                                    box(AnnotationKind::Pixelate, {5, 5, 40, 30}),
                                     box(AnnotationKind::Redact, {30, 20, 20, 20}, {9, 9, 9}),
                                     box(AnnotationKind::Pixelate, {40, 30, 30, 25})};
     Bitmap layer = base;
@@ -95,9 +97,9 @@ TEST(Redaction, RebuildingAfterAMoveMatchesRedactingAfresh) {
         applyRedaction(layer, a);
     }
     // The redact box moves: the area it left and the area it covers are rebuilt.
-    const Box before = shapeBox(list[1]);
-    list[1] = moved(list[1], 12, -8);
-    rebuildRedactions(layer, base, list, before.united(shapeBox(list[1])));
+    const Box before = shapeBox(list[2]);
+    list[2] = moved(list[2], 12, -8);
+    rebuildRedactions(layer, base, list, before.united(shapeBox(list[2])));
     Bitmap fresh = base;
     for (const Annotation& a : list) {
         applyRedaction(fresh, a);

@@ -17,6 +17,7 @@
 #include "support/pictures.h"
 #include "support/temp_dir.h"
 #include "ui/annotate/annotation_canvas.h"
+#include "ui/annotate/shape_painter.h"
 #include "ui/editor/editor_window.h"
 #include "ui/message_boxes.h"
 
@@ -274,6 +275,48 @@ TEST_F(AnnotateTest, TheLastColourAndWidthAreRemembered) {
     EXPECT_NE(ini.find("width=7"), std::string::npos) << ini;
     Tfrmeditor second(services);
     EXPECT_EQ(second.canvas()->strokeWidth(), 7);
+}
+
+// The canvas repaints only the pieces of an annotation: every pixel its drawing changes must lie
+// in them, or a drag would leave traces behind.
+TEST(AnnotationPieces, HoldEveryPixelTheDrawingChanges) {
+    const QtShapeRenderer renderer;
+    const AnnotationKind kinds[] = {AnnotationKind::Arrow,     AnnotationKind::Line,
+                                    AnnotationKind::Rectangle, AnnotationKind::Ellipse,
+                                    AnnotationKind::Pen,       AnnotationKind::Highlighter,
+                                    AnnotationKind::Text,      AnnotationKind::Marker};
+    for (AnnotationKind kind : kinds) {
+        for (int width : {1, 4, 12}) {
+            Annotation a;
+            a.kind = kind;
+            a.width = width;
+            a.text = "Wg";
+            a.points = {{40, 30}, {230, 170}};
+            if (isPath(kind)) {
+                a.points = {{40, 30}, {120, 160}, {130, 40}, {230, 170}};
+            }
+            const Bitmap white = test::filledPicture(280, 210, kWhite);
+            Bitmap drawn = white;
+            renderer.draw(drawn, a, 3);
+            const std::vector<Box> pieces = paintPieces(a);
+            int changed = 0, outside = 0;
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    if (drawn.pixel32(x, y) == white.pixel32(x, y)) {
+                        continue;
+                    }
+                    ++changed;
+                    bool inside = false;
+                    for (const Box& b : pieces) {
+                        inside = inside || b.contains({x, y});
+                    }
+                    outside += inside ? 0 : 1;
+                }
+            }
+            EXPECT_GT(changed, 0) << int(kind);
+            EXPECT_EQ(outside, 0) << "kind " << int(kind) << " width " << width;
+        }
+    }
 }
 
 }  // namespace
