@@ -174,14 +174,6 @@ QImage wrapBitmap(Bitmap& bitmap) {
                   bitmap.depth() == 32 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 
-QImage wrapBitmap(const Bitmap& bitmap) {
-    if (bitmap.indexed()) {
-        throw Error("A palette picture cannot be drawn on");
-    }
-    return QImage(bitmap.data(), bitmap.width(), bitmap.height(), qsizetype(bitmap.stride()),
-                  bitmap.depth() == 32 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-}
-
 void QtShapeRenderer::draw(Bitmap& picture, const Annotation& a, int markerNumber) const {
     // Only the annotation's bounds change: what the view repaints for it.
     const Box area = paintBounds(a).intersected({0, 0, picture.width(), picture.height()});

@@ -18,7 +18,6 @@ Box textBox(const std::string& text, int width, Pos at);
 
 // A QImage over a Bitmap's own pixels (depth 24 or 32), no copy: the Bitmap must outlive it.
 QImage wrapBitmap(Bitmap& bitmap);
-QImage wrapBitmap(const Bitmap& bitmap);
 
 // Draws with paintAnnotation onto Bitmaps, for flattening.
 class QtShapeRenderer final : public ShapeRenderer {

@@ -376,24 +376,20 @@ void Tfrmeditor::stepChanged(const std::shared_ptr<const Bitmap>& before) {
 }
 
 void Tfrmeditor::undo() {
-    TabDocument* doc = document();
-    if (doc == nullptr || m_canvas->history() != &doc->history) {
-        return;
-    }
-    const auto before = doc->history.current().picture;
-    if (doc->history.undo()) {
-        doc->unsent = doc->unsent || !doc->history.current().annotations.empty();
-        runAction(this, [this, &before] { stepChanged(before); });
-    }
+    goToStep(&EditHistory::undo);
 }
 
 void Tfrmeditor::redo() {
+    goToStep(&EditHistory::redo);
+}
+
+void Tfrmeditor::goToStep(bool (EditHistory::*step)()) {
     TabDocument* doc = document();
     if (doc == nullptr || m_canvas->history() != &doc->history) {
         return;
     }
     const auto before = doc->history.current().picture;
-    if (doc->history.redo()) {
+    if ((doc->history.*step)()) {
         doc->unsent = doc->unsent || !doc->history.current().annotations.empty();
         runAction(this, [this, &before] { stepChanged(before); });
     }

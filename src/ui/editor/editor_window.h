@@ -119,6 +119,8 @@ class Tfrmeditor final : public QWidget {
     void runOutput(const std::function<void(const Bitmap&)>& output);
     // After the shown tab's step changed: the file holds its picture, the view shows it.
     void stepChanged(const std::shared_ptr<const Bitmap>& before);
+    // Undo or redo on the shown tab.
+    void goToStep(bool (EditHistory::*step)());
     bool confirmDiscard(const QString& what);
     void rememberChoices();
     void loadTab(int index);
