@@ -155,7 +155,11 @@ void Tfrmeditor::buildControls() {
         makeButton({"sSpeedButton4", "Close", "Close Editor", QStyle::SP_DialogCloseButton},
                    Qt::ToolButtonTextUnderIcon, sToolBar1);
     sToolBar1->addWidget(sSpeedButton4);
-    connect(sSpeedButton4, &QToolButton::clicked, this, &QWidget::close);
+    connect(sSpeedButton4, &QToolButton::clicked, this, [this] {
+        m_closingByUser = true;
+        close();
+        m_closingByUser = false;
+    });
     layout->addWidget(sToolBar1);
 
     auto* sToolBar2 = new QToolBar(this);
@@ -636,7 +640,11 @@ void Tfrmeditor::openDialog(QPointer<TransformDialog>& mark, void (Tfrmeditor::*
 }
 
 void Tfrmeditor::closeEvent(QCloseEvent* event) {
-    if (hasUnsentAnnotations() &&
+    // Only a close the user asks for (the "Close" button, the window's close box) can wait for
+    // an answer: when the program ends (Exit, a signal, the session's end) the editor goes, as
+    // every window does, and a question would keep the program from ending.
+    const bool byUser = m_closingByUser || event->spontaneous();
+    if (byUser && hasUnsentAnnotations() &&
         !confirmDiscard(QStringLiteral("Some annotations were not saved or sent anywhere. "
                                        "Close the editor?"))) {
         event->ignore();

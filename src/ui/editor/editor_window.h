@@ -133,6 +133,7 @@ class Tfrmeditor final : public QWidget {
     EditorServices m_services;
     Bitmap m_picture;
     bool m_open = true;
+    bool m_closingByUser = false;  // set while the "Close" button closes the window
 
     QComboBox* fileformat = nullptr;
     QTabBar* pages = nullptr;

@@ -242,15 +242,29 @@ TEST_F(AnnotateTest, EachTabKeepsItsOwnAnnotations) {
 
 TEST_F(AnnotateTest, ClosingWithAnnotationsNotSentAsksFirst) {
     ed().show();
+    auto* closeButton = ed().findChild<QToolButton*>("sSpeedButton4");
     drag(AnnotateTool::Rectangle, {10, 10}, {50, 50});
     boxes.answer = QMessageBox::No;
-    ed().close();
+    closeButton->click();
     EXPECT_TRUE(ed().isOpen());
     ASSERT_EQ(boxes.seen.size(), 1u);
     // Once saved, nothing is lost: the editor closes without asking.
     saved();
-    ed().close();
+    closeButton->click();
     EXPECT_FALSE(ed().isOpen());
+    EXPECT_EQ(boxes.seen.size(), 1u);
+
+    // When the program ends, its windows are closed without a user: no question holds it up.
+    Tfrmeditor other(services);
+    other.addCapture(test::filledPicture(60, 60, kWhite));
+    other.canvas()->setTool(AnnotateTool::Rectangle);
+    QTest::mousePress(other.canvas(), Qt::LeftButton, {}, {5, 5});
+    QTest::mouseMove(other.canvas(), {40, 40});
+    QTest::mouseRelease(other.canvas(), Qt::LeftButton, {}, {40, 40});
+    ASSERT_TRUE(other.hasUnsentAnnotations());
+    other.show();
+    other.close();
+    EXPECT_FALSE(other.isOpen());
     EXPECT_EQ(boxes.seen.size(), 1u);
 }
 
