@@ -74,6 +74,27 @@ TEST(EditHistory, KeepsAtLeastFiftyStepsThenDropsTheOldest) {
     EXPECT_EQ(history.current().annotations.size(), 10u);
 }
 
+TEST(EditHistory, PicturesBeyondFiftyStepsAreKeptWithinTheBudget) {
+    // Each step a picture of its own (a crop or a transform) of 1000 bytes.
+    struct Row {
+        std::size_t budget;
+        int undoable;
+    };
+    for (const Row row : {Row{55'000, 54}, Row{1, 50}, Row{1'000'000, 80}}) {
+        EditHistory history(EditState{std::make_shared<const Bitmap>(10, 25, 24), {}}, 100, 50,
+                            row.budget);
+        for (int i = 0; i < 80; ++i) {
+            history.commit(EditState{std::make_shared<const Bitmap>(10, 25, 24), {}});
+        }
+        EXPECT_LE(history.pictureBytes(), std::max<std::size_t>(row.budget, 51'000));
+        int undone = 0;
+        while (history.undo()) {
+            ++undone;
+        }
+        EXPECT_EQ(undone, row.undoable) << row.budget;
+    }
+}
+
 TEST(EditHistory, CropIsAStepLikeAnyOther) {
     auto picture = std::make_shared<const Bitmap>(
         test::makePicture(20, 10, [](int x, int y) { return std::uint32_t(x + 100 * y); }));
