@@ -125,12 +125,17 @@ void AnnotationCanvas::rebuildLayer() {
 
 void AnnotationCanvas::setTool(AnnotateTool tool) {
     m_tool = tool;
+    if (tool != AnnotateTool::Select) {
+        // A colour chosen for the next annotation must not change the last one.
+        select(std::nullopt);
+    }
     setCursor(tool == AnnotateTool::Select ? Qt::ArrowCursor : Qt::CrossCursor);
 }
 
 void AnnotationCanvas::setColor(Rgb color) {
     m_color = color;
-    if (m_selected && m_history && m_live[*m_selected].color != color) {
+    if (m_tool == AnnotateTool::Select && m_selected && m_history &&
+        m_live[*m_selected].color != color) {
         const Annotation before = m_live[*m_selected];
         m_live[*m_selected].color = color;
         changedAnnotation(before, m_live[*m_selected]);
@@ -140,7 +145,8 @@ void AnnotationCanvas::setColor(Rgb color) {
 
 void AnnotationCanvas::setStrokeWidth(int width) {
     m_width = std::clamp(width, 1, 40);
-    if (m_selected && m_history && m_live[*m_selected].width != m_width) {
+    if (m_tool == AnnotateTool::Select && m_selected && m_history &&
+        m_live[*m_selected].width != m_width) {
         const Annotation before = m_live[*m_selected];
         m_live[*m_selected].width = m_width;
         changedAnnotation(before, m_live[*m_selected]);

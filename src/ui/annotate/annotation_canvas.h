@@ -43,7 +43,8 @@ class AnnotationCanvas final : public QWidget {
 
     void setTool(AnnotateTool tool);
     AnnotateTool tool() const { return m_tool; }
-    // The colour and width of new annotations; the selected one takes them too.
+    // The colour and width of new annotations; with the select tool, the selected annotation
+    // takes them too.
     void setColor(Rgb color);
     void setStrokeWidth(int width);
     Rgb color() const { return m_color; }

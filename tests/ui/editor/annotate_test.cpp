@@ -170,7 +170,12 @@ TEST_F(AnnotateTest, AnnotationsAreSelectedMovedResizedRecolouredAndDeleted) {
     EXPECT_EQ(shapeBox(ed().history()->current().annotations[0]), (Box{50, 20, 60, 40}));
     canvas()->setColor({0, 0, 255});
     EXPECT_EQ(test::rgbAt(saved(), 100, 55), 0x0000FFu);
-    ed().undo();  // the save drew it in: bring it back as an object
+    // With a drawing tool, a colour is for what is drawn next.
+    ed().undo();
+    canvas()->setTool(AnnotateTool::Line);
+    canvas()->setColor({0, 255, 0});
+    EXPECT_EQ(ed().history()->current().annotations[0].color, (Rgb{0, 0, 255}));
+    canvas()->setTool(AnnotateTool::Select);
     canvas()->select(0);
     canvas()->deleteSelected();
     EXPECT_EQ(annotations(), 0u);
