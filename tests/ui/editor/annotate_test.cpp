@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 #include <cstdlib>
 #include <filesystem>
 
@@ -285,6 +288,17 @@ TEST_F(AnnotateTest, OpenedFilesBecomeTabsAndUnreadableOnesShowTheirError) {
     ASSERT_EQ(boxes.seen.size(), 2u);
     EXPECT_TRUE(boxes.seen[1].text.startsWith("Cannot open file"))
         << boxes.seen[1].text.toStdString();
+
+    // Files dropped on the window open the same way.
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(png))});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&ed(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&ed(), &drop);
+    EXPECT_EQ(pages()->count(), 3);
+    EXPECT_EQ(ed().picture().width(), 30);
 }
 
 TEST_F(AnnotateTest, TheLastColourAndWidthAreRemembered) {
