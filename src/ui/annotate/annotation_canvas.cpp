@@ -331,7 +331,8 @@ void AnnotationCanvas::mousePressEvent(QMouseEvent* event) {
             m_drag = Drag::Cropping;
             return;
         case AnnotateTool::Text: {
-            const std::optional<std::string> words = askText ? askText() : std::nullopt;
+            const std::optional<std::string> words =
+                askText ? askText(std::string()) : std::nullopt;
             if (!words || words->empty()) {
                 return;
             }
@@ -450,6 +451,36 @@ void AnnotationCanvas::mouseReleaseEvent(QMouseEvent* event) {
         case Drag::None:
             return;
     }
+}
+
+void AnnotationCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The press before a double click starts a move that has not moved yet.
+    if (m_drag == Drag::Moving && m_selected && m_live[*m_selected] == m_original) {
+        m_drag = Drag::None;
+        hideFromLayer(std::nullopt);
+    }
+    if (event->button() != Qt::LeftButton || m_tool != AnnotateTool::Select || !askText ||
+        state() == nullptr || m_drag != Drag::None) {
+        return;
+    }
+    const std::optional<std::size_t> hit = annotationAt(m_live, pointOf(event), kPickTolerance);
+    if (!hit || m_live[*hit].kind != AnnotationKind::Text) {
+        return;
+    }
+    const std::optional<std::string> words = askText(m_live[*hit].text);
+    if (!words || words->empty() || *words == m_live[*hit].text) {
+        return;
+    }
+    const Annotation before = m_live[*hit];
+    Annotation& a = m_live[*hit];
+    a.text = *words;
+    // The letters keep their size: the box grows or shrinks with the words.
+    const Box box = shapeBox(before);
+    const Box fitted = textBox(a.text, a.width, {box.x, box.y});
+    a.points = {{box.x, box.y}, {box.x + fitted.w * box.h / fitted.h - 1, box.bottom() - 1}};
+    select(*hit);
+    changedAnnotation(before, a);
+    commitLive();
 }
 
 void AnnotationCanvas::paintEvent(QPaintEvent* event) {

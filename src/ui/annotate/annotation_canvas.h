@@ -58,14 +58,17 @@ class AnnotationCanvas final : public QWidget {
     // Called after every step the canvas commits; pictureChanged says the picture itself
     // changed (a crop), not only its annotations.
     std::function<void(bool pictureChanged)> committed;
-    // Asks for the words of a new text annotation; none or empty cancels it.
-    std::function<std::optional<std::string>()> askText;
+    // Asks for the words of a text annotation, starting from `current` (empty for a new one);
+    // none or empty cancels it.
+    std::function<std::optional<std::string>(const std::string& current)> askText;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // With the select tool, a double click on a text annotation asks for its words again.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
     enum class Drag { None, Drawing, Moving, Resizing, Cropping };

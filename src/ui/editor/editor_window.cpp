@@ -238,11 +238,11 @@ void Tfrmeditor::buildControls() {
 void Tfrmeditor::buildAnnotationBar() {
     m_canvas = Image = new AnnotationCanvas;
     m_canvas->setObjectName(QStringLiteral("Image"));
-    m_canvas->askText = [this]() -> std::optional<std::string> {
+    m_canvas->askText = [this](const std::string& current) -> std::optional<std::string> {
         bool ok = false;
-        const QString text = QInputDialog::getText(this, QStringLiteral("Text"),
-                                                   QStringLiteral("Text of the annotation:"),
-                                                   QLineEdit::Normal, QString(), &ok);
+        const QString text = QInputDialog::getText(
+            this, QStringLiteral("Text"), QStringLiteral("Text of the annotation:"),
+            QLineEdit::Normal, QString::fromStdString(current), &ok);
         return ok ? std::optional<std::string>(text.toStdString()) : std::nullopt;
     };
     m_canvas->committed = [this](bool pictureChanged) {

@@ -121,7 +121,7 @@ TEST_F(AnnotateTest, EachToolDrawsWhatTheOutputsGet) {
 
 TEST_F(AnnotateTest, HighlighterTextAndMarkersReadOnThePicture) {
     drag(AnnotateTool::Highlighter, {20, 100}, {180, 100});
-    canvas()->askText = [] { return std::optional<std::string>("Hi"); };
+    canvas()->askText = [](const std::string&) { return std::optional<std::string>("Hi"); };
     // Yellow letters get a dark outline.
     canvas()->select(std::nullopt);
     canvas()->setColor({255, 255, 0});
@@ -160,6 +160,22 @@ TEST_F(AnnotateTest, HighlighterTextAndMarkersReadOnThePicture) {
         return px;
     };
     EXPECT_NE(disc(40), disc(80));
+
+    // A double click with the select tool asks for the words again, starting from them (the
+    // save drew the annotations in: undo brings them back as objects).
+    ed().undo();
+    std::string offered;
+    canvas()->askText = [&offered](const std::string& current) {
+        offered = current;
+        return std::optional<std::string>("Hello there");
+    };
+    canvas()->setTool(AnnotateTool::Select);
+    QTest::mouseDClick(canvas(), Qt::LeftButton, {}, QPoint(box.x + 5, box.y + 5));
+    EXPECT_EQ(offered, "Hi");
+    const Annotation& retyped = ed().history()->current().annotations[1];
+    EXPECT_EQ(retyped.text, "Hello there");
+    EXPECT_EQ(shapeBox(retyped).h, box.h);
+    EXPECT_GT(shapeBox(retyped).w, box.w);
 }
 
 TEST_F(AnnotateTest, AnnotationsAreSelectedMovedResizedRecolouredAndDeleted) {
