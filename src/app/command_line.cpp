@@ -22,6 +22,7 @@ const char* const kUsage =
     "Usage: pelko [--home DIR]\n"
     "       pelko [--home DIR] (--capture MODE | --geometry WxH+X+Y | --window ID) [OPTION]...\n"
     "       pelko [--home DIR] --pick-region\n"
+    "       pelko [--home DIR] --edit FILE...\n"
     "\n"
     "  (no option)          start Pelko in the tray\n"
     "  --capture MODE       capture once with the outputs of settings.ini and print each file\n"
@@ -38,6 +39,8 @@ const char* const kUsage =
     "  --clipboard          copy the picture to the clipboard only, saving no file\n"
     "  --notify             show a desktop notification of what was saved or copied\n"
     "  --pick-region        drag out a region on the screen and print it as WxH+X+Y\n"
+    "  --edit FILE...       open the pictures in the editor of the tray program (started\n"
+    "                       when it does not run); every argument after --edit is a file\n"
     "  --home DIR           use DIR as the program folder (settings.ini, lib/, screens/)\n"
     "  --help               show this text\n"
     "  --version            show the version\n"
@@ -181,7 +184,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CaptureOverrides& o = cl.overrides;
     std::vector<std::string> sources;         // --capture, --geometry, --window given
     std::vector<std::string> captureOptions;  // options that only a capture takes
-    bool pickRegion = false, help = false, version = false;
+    bool pickRegion = false, edit = false, help = false, version = false;
     bool pointer = false, noPointer = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -263,6 +266,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             captureOption();
         } else if (a == "--pick-region") {
             pickRegion = true;
+        } else if (a == "--edit") {
+            // Every argument after it is a file, so that any file name can be given.
+            cl.editFiles.assign(args.begin() + std::ptrdiff_t(i) + 1, args.end());
+            if (cl.editFiles.empty()) {
+                throw usage("Option --edit needs at least one file");
+            }
+            edit = true;
+            break;
         } else if (a == "--home") {
             cl.home = value();
             if (cl.home->empty()) {
@@ -290,6 +301,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (sources.size() > 1) {
         throw usage("Options " + sources[0] + " and " + sources[1] + " exclude each other");
     }
+    if (edit && (pickRegion || !sources.empty() || !captureOptions.empty())) {
+        throw usage("Option --edit takes no capture options");
+    }
     if (pickRegion && !sources.empty()) {
         throw usage("Options --pick-region and " + sources[0] + " exclude each other");
     }
@@ -302,7 +316,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (o.clipboardOnly && o.output) {
         throw usage("Options --clipboard and --output exclude each other");
     }
-    if (pickRegion) {
+    if (edit) {
+        cl.action = CommandLine::Action::Edit;
+    } else if (pickRegion) {
         cl.action = CommandLine::Action::PickRegion;
     } else if (!sources.empty()) {
         cl.action = CommandLine::Action::Capture;

@@ -38,11 +38,12 @@ struct CaptureOverrides {
 };
 
 struct CommandLine {
-    enum class Action { Run, Capture, PickRegion, Help, Version };
+    enum class Action { Run, Capture, PickRegion, Edit, Help, Version };
     Action action = Action::Run;
     unsigned captureMode = 0;
     CaptureOverrides overrides;
     std::optional<std::string> home;
+    std::vector<std::string> editFiles;  // --edit
     // Set by the pelko command when it starts the tray program: its own path, which the
     // start-with-the-session entry runs.
     std::optional<std::string> launcher;

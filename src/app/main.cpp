@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -27,6 +28,7 @@
 #include "platform/desktop/program_location.h"
 #include "platform/desktop/scratch_dir.h"
 #include "platform/x11/delay_countdown.h"
+#include "platform/x11/edit_request.h"
 #include "platform/x11/x11_screen.h"
 
 namespace {
@@ -126,7 +128,7 @@ int runPickRegion(const pelko::CommandLine& cl) {
 // The tray program carries the user interface and its libraries; the command line stays
 // without them, so a capture from the command line starts fast and small. It replaces this
 // process, keeping its id.
-int startTray(const pelko::CommandLine& cl) {
+int startTray(const pelko::CommandLine& cl, const std::vector<std::string>& extra = {}) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
     const std::string tray = pelko::trayProgramPath();
     // Named "pelko" in its argument list, so its windows carry the program's class name.
@@ -136,6 +138,7 @@ int startTray(const pelko::CommandLine& cl) {
     }
     args.push_back("--launcher");
     args.push_back(pelko::executablePath());
+    args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());
@@ -143,6 +146,21 @@ int startTray(const pelko::CommandLine& cl) {
     argv.push_back(nullptr);
     ::execv(tray.c_str(), argv.data());
     throw pelko::cannotStartTray(tray, errno);
+}
+
+// Hands the files to the editor of the running tray program, or starts one that opens them.
+int runEdit(const pelko::CommandLine& cl) {
+    std::vector<std::string> files;
+    for (const std::string& f : cl.editFiles) {
+        // The tray program runs in a folder of its own.
+        files.push_back(std::filesystem::absolute(f).lexically_normal().string());
+    }
+    if (pelko::x11::sendEditRequest(files)) {
+        return pelko::kExitDone;
+    }
+    std::vector<std::string> extra{"--edit"};
+    extra.insert(extra.end(), files.begin(), files.end());
+    return startTray(cl, extra);
 }
 
 }  // namespace
@@ -166,6 +184,8 @@ int main(int argc, char** argv) {
                 return runCapture(cl);
             case pelko::CommandLine::Action::PickRegion:
                 return runPickRegion(cl);
+            case pelko::CommandLine::Action::Edit:
+                return runEdit(cl);
             case pelko::CommandLine::Action::Run:
                 return startTray(cl);
         }

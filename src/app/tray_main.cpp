@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
         pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
         pelko::ensureScreensFolder(paths);
         pelko::X11ShellPlatform platform(paths, cl.launcher.value_or(pelko::executablePath()));
+        platform.startupEditFiles = cl.editFiles;
         return pelko::runShell(argc, argv, platform);
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";

@@ -11,6 +11,7 @@
 #include "platform/x11/connection.h"
 #include "platform/x11/deepest_window.h"
 #include "platform/x11/delay_countdown.h"
+#include "platform/x11/edit_request.h"
 #include "platform/x11/hotkey_manager.h"
 #include "platform/x11/x11_screen.h"
 #include "ui/settings/output_settings.h"
@@ -34,6 +35,7 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     m_windows = std::make_unique<X11WindowLocator>(c, screenNumber);
     m_hotkeys = std::make_unique<x11::THotKeyManager>(*m_connection);
     m_delayCountdown = std::make_unique<x11::DelayCountdownWatch>(*m_connection);
+    m_editRequests = std::make_unique<x11::EditRequestWatch>(*m_connection);
     m_hotkeys->OnHotKeyPressed = [this](std::uint32_t hotKey, std::uint16_t index) {
         if (onHotKeyPressed) {
             onHotKeyPressed(hotKey, index);
@@ -101,6 +103,11 @@ bool X11ShellPlatform::nativeEvent(const void* xcbEvent) {
         if (const auto secondsLeft = m_delayCountdown->handleEvent(event);
             secondsLeft && onDelayCountdown) {
             onDelayCountdown(*secondsLeft);
+        }
+    }
+    if (m_editRequests) {
+        if (auto files = m_editRequests->handleEvent(event); files && onEditFiles) {
+            onEditFiles(std::move(*files));
         }
     }
     if (!m_hotkeys) {

@@ -252,7 +252,7 @@ class CommandLine(unittest.TestCase):
         options = set(re.findall(r"--[a-z][a-z-]*", text))
         self.assertTrue({"--capture", "--geometry", "--window", "--delay", "--format",
                          "--quality", "--output", "--pointer", "--no-pointer", "--clipboard",
-                         "--notify", "--pick-region", "--home", "--help",
+                         "--notify", "--pick-region", "--edit", "--home", "--help",
                          "--version"} <= options, options)
         self.assertRegex(self.pelko("--version").stdout.decode(), r"^Pelko \d+\.\d+\.\d+\n$")
         with open(os.path.join(ARGS.source, "README.md")) as f:
@@ -285,6 +285,7 @@ class CommandLine(unittest.TestCase):
             ["--capture", "screen", "--clipboard", "--output", "x.png"],
             ["--format", "png"], ["--output", "-"], ["--delay", "1"], ["--notify"],
             ["--pick-region", "--capture", "screen"], ["--home", ""],
+            ["--edit"], ["--capture", "screen", "--edit", "x.png"],
         ]
         for args in cases:
             with self.subTest(args=args):

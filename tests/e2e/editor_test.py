@@ -15,7 +15,7 @@ import unittest
 from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
-from e2e_support import TrayFolders, run_tests, wait_for  # noqa: E402
+from e2e_support import TrayFolders, grid, run_tests, wait_for  # noqa: E402
 
 ARGS = None
 
@@ -26,6 +26,10 @@ FIRST_TAB_X = 60
 BUTTON1_Y = 24
 BUTTON2_Y = 49 + 14
 BUTTON_X = {"Save": 26, "Scale": 307, "Add Watermark": 413, "Rotate": 525}
+# The annotation tool bar below the tab strip, and the picture's top left corner.
+TOOL_Y = 49 + 29 + 21 + 14
+TOOL_X = {"Select": 142, "Rectangle": 217, "Marker": 342, "Redact": 367, "Crop": 417}
+CANVAS = (1, 49 + 29 + 29 + 21 + 1)
 
 
 class Editor(unittest.TestCase):
@@ -171,6 +175,97 @@ class Editor(unittest.TestCase):
         red = picture.getpixel((1916, 3))
         self.assertTrue(red[0] > 200 and red[1] < 60 and red[2] < 60, red)
         self.assertFalse(os.path.exists(target + ".jpg"))
+        self.assertIsNone(self.proc.poll())
+
+    def drag(self, tool, start, end):
+        self.click(TOOL_X[tool], TOOL_Y)
+        ex, ey, _, _ = self.geometry(self.editor)
+        x0, y0 = ex + CANVAS[0] + start[0], ey + CANVAS[1] + start[1]
+        x1, y1 = ex + CANVAS[0] + end[0], ey + CANVAS[1] + end[1]
+        self.xdotool("mousemove", "--sync", str(x0), str(y0), "mousedown", "1")
+        self.xdotool("mousemove", "--sync", str((x0 + x1) // 2), str((y0 + y1) // 2))
+        self.xdotool("mousemove", "--sync", str(x1), str(y1), "mouseup", "1")
+        time.sleep(0.3)
+
+    def test_annotations_crop_undo_and_save(self):
+        with open(os.path.join(self.home, "settings.ini"), "w") as f:
+            f.write(f"[main]\nrunmm=1\nsaveto={self.out}/\nsaveas=png\nssreccursor=0\n"
+                    f"[settings]\nscreensfilename=shot-<%SSNUM>\nsaveac=1\n"
+                    f"[general]\nopeneditor=1\n"
+                    f"[annotate]\ncolor=255\nwidth=4\n")
+        self.proc = subprocess.Popen([ARGS.pelko, "--home", self.home], env=self.env,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.capture()
+        self.assertTrue(wait_for(lambda: self.window("Editor"), timeout=10.0))
+        self.editor = self.window("Editor")
+        self.assertTrue(wait_for(lambda: len(self.scratch_files()) == 1, timeout=10.0))
+        tab = self.scratch_files()[0]
+
+        self.drag("Redact", (100, 100), (300, 200))
+        self.drag("Rectangle", (350, 100), (550, 250))
+        self.click(TOOL_X["Marker"], TOOL_Y)
+        ex, ey, _, _ = self.geometry(self.editor)
+        self.xdotool("mousemove", "--sync", str(ex + CANVAS[0] + 450),
+                     str(ey + CANVAS[1] + 350), "click", "1")
+        time.sleep(0.3)
+        # The crop rewrites the tab's file with the part kept; Ctrl+Z brings the whole back.
+        self.drag("Crop", (50, 50), (650, 400))
+        self.assertTrue(wait_for(lambda: self.picture(tab).size == (600, 350), timeout=10.0),
+                        self.picture(tab).size)
+        self.xdotool("key", "ctrl+z")
+        self.assertTrue(wait_for(lambda: self.picture(tab).size == (1920, 1080), timeout=10.0))
+
+        self.xdotool("key", "ctrl+s")
+        self.assertTrue(wait_for(lambda: self.window("Save As"), timeout=10))
+        self.xdotool("windowactivate", "--sync", self.window("Save As"))
+        target = os.path.join(self.tmp, "annotated.jpg")
+        self.xdotool("type", "--delay", "20", target)
+        self.xdotool("key", "Return")
+        self.assertTrue(wait_for(lambda: os.path.exists(target), timeout=10.0), "not saved")
+        # Read back by Pillow, not by our own reader; JPEG (the format box's first choice)
+        # moves colours a little.
+        picture = self.picture(target)
+        self.assertEqual(picture.size, (1920, 1080))
+
+        def near(point, want, tolerance=40):
+            got = picture.getpixel(point)
+            self.assertTrue(all(abs(a - b) <= tolerance for a, b in zip(got, want)),
+                            f"{point}: {got} instead of {want}")
+        red = (255, 0, 0)
+        near((200, 150), red)  # inside the redaction
+        near((350, 175), red, 70)  # the rectangle's left edge, anti-aliased
+        near((438, 350), red)  # the marker's disc beside its digit
+        near((450, 175), grid(450, 175))  # inside the rectangle
+        near((1500, 900), grid(1500, 900))
+        self.assertIsNone(self.proc.poll())
+
+    def test_edit_opens_files_in_the_running_tray_programs_editor(self):
+        with open(os.path.join(self.home, "settings.ini"), "w") as f:
+            f.write("[main]\nrunmm=1\n")
+        first = os.path.join(self.tmp, "first.png")
+        second = os.path.join(self.tmp, "second.gif")
+        Image.new("RGB", (64, 48), (0, 128, 255)).save(first)
+        Image.new("RGB", (30, 20), (255, 255, 0)).save(second)
+        damaged = os.path.join(self.tmp, "damaged.jpg")
+        with open(damaged, "wb") as f:
+            f.write(b"\xff\xd8\xff\xe0 not a picture")
+        # No tray program runs: the command starts one, which opens the file.
+        self.proc = subprocess.Popen([ARGS.pelko, "--home", self.home, "--edit", first],
+                                     env=self.env, cwd=self.tmp, stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE, text=True)
+        self.assertTrue(wait_for(lambda: len(self.scratch_files()) == 1, timeout=20.0))
+        self.assertTrue(wait_for(lambda: self.window("Editor"), timeout=10.0))
+        self.assertEqual(self.picture(self.scratch_files()[0]).getpixel((5, 5)), (0, 128, 255))
+        # Now it runs: a second command hands its files over (a relative name too) and ends.
+        done = subprocess.run([ARGS.pelko, "--home", self.home, "--edit", "second.gif", damaged],
+                              env=self.env, cwd=self.tmp, capture_output=True, timeout=30)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(wait_for(lambda: len(self.scratch_files()) == 2, timeout=10.0))
+        self.assertEqual(self.picture(self.scratch_files()[1]).size, (30, 20))
+        # The damaged file opens no tab; its error shows.
+        self.assertTrue(wait_for(lambda: self.window("Pelko"), timeout=10.0))
+        time.sleep(0.5)
+        self.assertEqual(len(self.scratch_files()), 2)
         self.assertIsNone(self.proc.poll())
 
 

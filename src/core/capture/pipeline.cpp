@@ -3,9 +3,14 @@
 #include "core/capture/capture_mode.h"
 #include "core/capture/run_settings.h"
 #include "core/codec/apply_watermark.h"
+#include "core/error.h"
 #include "core/image/scale.h"
 
 namespace pelko {
+
+void CaptureOutputs::openFilesInEditor(const std::vector<std::string>&) {
+    throw notAvailable("Editor");
+}
 
 namespace {
 

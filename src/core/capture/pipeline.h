@@ -37,6 +37,8 @@ class CaptureOutputs {
     virtual std::vector<std::string> publishWeb(const Bitmap&) = 0;
     virtual std::vector<std::string> sendEmail(const Bitmap&) = 0;
     virtual std::vector<std::string> openInEditor(const Bitmap&) = 0;
+    // Opens picture files in the editor, each as a tab; outputs without an editor refuse.
+    virtual void openFilesInEditor(const std::vector<std::string>& paths);
 };
 
 // How a run ended.

@@ -98,6 +98,10 @@ inline constexpr std::array<IntKey, 8> hotkeySlots{{
     {"hotkeys", "freehand", 24648, 24648},      // Ctrl+Shift+H
 }};
 
+// [annotate]: the editor's last annotation colour (0x00BBGGRR) and line width.
+inline constexpr IntKey annotateColor{"annotate", "color", 0x1E1EE6, 0x1E1EE6};
+inline constexpr IntKey annotateWidth{"annotate", "width", 3, 3};
+
 // The template every missing or empty template is repaired to.
 inline constexpr std::string_view kDefaultTemplate = "<%DATE> at <%TIME>";
 

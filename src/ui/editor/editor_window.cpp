@@ -2,23 +2,34 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/annotate/flatten.h"
 #include "core/codec/decode.h"
 #include "core/codec/encode.h"
 #include "core/output/paint_output.h"
 #include "core/output/save_capture.h"
 #include "core/output/scratch_file.h"
+#include "core/settings/annotate_choices.h"
+#include "ui/annotate/annotation_bar.h"
+#include "ui/annotate/annotation_canvas.h"
+#include "ui/annotate/shape_painter.h"
 #include "ui/dialogs/output_windows.h"
 #include "ui/editor/editor_transforms.h"
 #include "ui/editor/transform_dialogs.h"
@@ -107,27 +118,36 @@ void Tfrmeditor::buildControls() {
     connect(m_buttons[0], &QToolButton::clicked, this, [this] { saveClick(); });
     connect(m_buttons[1], &QToolButton::clicked, this, [this] {
         runAction(this, [this] {
-            CopyCaptureToClipboard(m_picture, formatCode(), m_services.paths,
-                                   *QGuiApplication::clipboard());
+            runOutput([this](const Bitmap& picture) {
+                CopyCaptureToClipboard(picture, formatCode(), m_services.paths,
+                                       *QGuiApplication::clipboard());
+            });
         });
     });
     connect(m_buttons[2], &QToolButton::clicked, this, [this] {
         runAction(this, [this] {
-            OpenCaptureInPaint(m_picture, formatCode(), scratchContext(), m_services.launchProgram);
+            runOutput([this](const Bitmap& picture) {
+                OpenCaptureInPaint(picture, formatCode(), scratchContext(),
+                                   m_services.launchProgram);
+            });
         });
     });
     connect(m_buttons[3], &QToolButton::clicked, this, [this] {
         runAction(this, [this] {
-            const std::string path =
-                SaveCaptureToScratch(m_picture, formatCode(), scratchContext());
-            sendFileByMail(m_services.mailer, path, this);
+            runOutput([this](const Bitmap& picture) {
+                const std::string path =
+                    SaveCaptureToScratch(picture, formatCode(), scratchContext());
+                sendFileByMail(m_services.mailer, path, this);
+            });
         });
     });
     connect(m_buttons[4], &QToolButton::clicked, this, [this] {
         runAction(this, [this] {
-            const std::string path =
-                SaveCaptureToScratch(m_picture, formatCode(), scratchContext());
-            showPublishWindow(path, m_services.paths.programDir, m_services.makeUploader, this);
+            runOutput([this](const Bitmap& picture) {
+                const std::string path =
+                    SaveCaptureToScratch(picture, formatCode(), scratchContext());
+                showPublishWindow(path, m_services.paths.programDir, m_services.makeUploader, this);
+            });
         });
     });
     sToolBar1->addSeparator();
@@ -135,7 +155,11 @@ void Tfrmeditor::buildControls() {
         makeButton({"sSpeedButton4", "Close", "Close Editor", QStyle::SP_DialogCloseButton},
                    Qt::ToolButtonTextUnderIcon, sToolBar1);
     sToolBar1->addWidget(sSpeedButton4);
-    connect(sSpeedButton4, &QToolButton::clicked, this, &QWidget::close);
+    connect(sSpeedButton4, &QToolButton::clicked, this, [this] {
+        m_closingByUser = true;
+        close();
+        m_closingByUser = false;
+    });
     layout->addWidget(sToolBar1);
 
     auto* sToolBar2 = new QToolBar(this);
@@ -198,15 +222,221 @@ void Tfrmeditor::buildControls() {
     strip->addWidget(sSpeedButton13);
     layout->addWidget(Panel1);
 
+    // The annotation tools sit between the tab strip and the picture, so that the bars and the
+    // strip above keep their places.
+    buildAnnotationBar();
+    layout->addWidget(m_annotateBar);
+
     sScrollBox1 = new QScrollArea(this);
     sScrollBox1->setObjectName(QStringLiteral("sScrollBox1"));
     sScrollBox1->setWidgetResizable(false);
     sScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image = new QLabel;
-    Image->setObjectName(QStringLiteral("Image"));
-    Image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    sScrollBox1->setWidget(Image);
+    sScrollBox1->setWidget(m_canvas);
     layout->addWidget(sScrollBox1, 1);
+}
+
+void Tfrmeditor::buildAnnotationBar() {
+    m_canvas = Image = new AnnotationCanvas;
+    m_canvas->setObjectName(QStringLiteral("Image"));
+    m_canvas->askText = [this](const std::string& current) -> std::optional<std::string> {
+        bool ok = false;
+        const QString text = QInputDialog::getText(
+            this, QStringLiteral("Text"), QStringLiteral("Text of the annotation:"),
+            QLineEdit::Normal, QString::fromStdString(current), &ok);
+        return ok ? std::optional<std::string>(text.toStdString()) : std::nullopt;
+    };
+    m_canvas->committed = [this](bool pictureChanged) {
+        TabDocument* doc = document();
+        if (doc == nullptr) {
+            return;
+        }
+        doc->unsent = true;
+        if (pictureChanged) {
+            runAction(this, [this] { stepChanged(nullptr); });
+        }
+        m_annotateBar->setUndoRedo(doc->history.canUndo(), doc->history.canRedo());
+    };
+
+    m_annotateBar = new AnnotationBar(this);
+    AnnotateChoices choices;
+    try {
+        choices = readAnnotateChoices(IniFile(m_services.paths.settingsFile()));
+    } catch (const std::exception&) {
+        // Unreadable settings: the tools start from their defaults.
+    }
+    m_annotateBar->setChoices(choices.color, choices.width);
+    m_canvas->setColor(choices.color);
+    m_canvas->setStrokeWidth(choices.width);
+    m_annotateBar->setUndoRedo(false, false);
+    m_annotateBar->toolChosen = [this](AnnotateTool tool) { m_canvas->setTool(tool); };
+    m_annotateBar->colorChosen = [this](Rgb color) {
+        m_canvas->setColor(color);
+        rememberChoices();
+    };
+    m_annotateBar->widthChosen = [this](int width) {
+        m_canvas->setStrokeWidth(width);
+        rememberChoices();
+    };
+    m_annotateBar->openClicked = [this] { openClick(); };
+    m_annotateBar->undoClicked = [this] { undo(); };
+    m_annotateBar->redoClicked = [this] { redo(); };
+
+    const auto shortcut = [this](const QKeySequence& keys, const std::function<void()>& run) {
+        auto* s = new QShortcut(keys, this);
+        s->setContext(Qt::WindowShortcut);
+        connect(s, &QShortcut::activated, this, run);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undo(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { redo(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { redo(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        if (m_buttons[0]->isEnabled()) {
+            saveClick();
+        }
+    });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_C), [this] {
+        if (m_buttons[1]->isEnabled()) {
+            m_buttons[1]->click();
+        }
+    });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { openClick(); });
+    shortcut(QKeySequence(Qt::Key_Delete), [this] { m_canvas->deleteSelected(); });
+    setAcceptDrops(true);
+}
+
+void Tfrmeditor::rememberChoices() {
+    runAction(this, [this] {
+        IniFile settings(m_services.paths.settingsFile());
+        writeAnnotateChoices(settings, {m_canvas->color(), m_canvas->strokeWidth()});
+    });
+}
+
+Tfrmeditor::TabDocument* Tfrmeditor::document() const {
+    const int index = pages->currentIndex();
+    if (index < 0) {
+        return nullptr;
+    }
+    const auto found = m_documents.find(pages->tabText(index).toStdString());
+    return found == m_documents.end() ? nullptr : found->second.get();
+}
+
+EditHistory* Tfrmeditor::history() const {
+    TabDocument* doc = document();
+    return doc ? &doc->history : nullptr;
+}
+
+bool Tfrmeditor::hasUnsentAnnotations() const {
+    for (const auto& [name, doc] : m_documents) {
+        if (doc->unsent) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Bitmap Tfrmeditor::flattened() const {
+    TabDocument* doc = document();
+    if (doc == nullptr || m_canvas->history() != &doc->history) {
+        return m_picture;
+    }
+    const EditState& state = doc->history.current();
+    if (state.annotations.empty()) {
+        return *state.picture;
+    }
+    return flatten(*state.picture, state.annotations, QtShapeRenderer());
+}
+
+void Tfrmeditor::runOutput(const std::function<void(const Bitmap&)>& output) {
+    TabDocument* doc = document();
+    if (doc == nullptr || m_canvas->history() != &doc->history) {
+        output(m_picture);
+        return;
+    }
+    if (doc->history.current().annotations.empty()) {
+        output(m_picture);
+        doc->unsent = false;
+        return;
+    }
+    auto flat = std::make_shared<const Bitmap>(flattened());
+    output(*flat);
+    const auto before = doc->history.current().picture;
+    doc->history.commit(EditState{flat, {}});
+    doc->unsent = false;
+    stepChanged(before);
+}
+
+void Tfrmeditor::stepChanged(const std::shared_ptr<const Bitmap>& before) {
+    TabDocument* doc = document();
+    if (doc == nullptr) {
+        return;
+    }
+    const EditState& state = doc->history.current();
+    m_canvas->reload();
+    m_annotateBar->setUndoRedo(doc->history.canUndo(), doc->history.canRedo());
+    if (state.picture != before) {
+        m_picture = *state.picture;
+        writeImageFile(m_picture, ImageFormat::Bmp, EncodeOptions{}, tabFilePath());
+    }
+}
+
+void Tfrmeditor::undo() {
+    goToStep(&EditHistory::undo);
+}
+
+void Tfrmeditor::redo() {
+    goToStep(&EditHistory::redo);
+}
+
+void Tfrmeditor::goToStep(bool (EditHistory::*step)()) {
+    TabDocument* doc = document();
+    if (doc == nullptr || m_canvas->history() != &doc->history) {
+        return;
+    }
+    const auto before = doc->history.current().picture;
+    if ((doc->history.*step)()) {
+        doc->unsent = doc->unsent || !doc->history.current().annotations.empty();
+        runAction(this, [this, &before] { stepChanged(before); });
+    }
+}
+
+void Tfrmeditor::openFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        runAction(this, [this, &path] { addCapture(readPictureFile(path)); });
+    }
+}
+
+void Tfrmeditor::openClick() {
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("Open Image"), QString(),
+        QStringLiteral("Images (*.bmp *.png *.jpg *.jpeg *.gif);;All files (*)"));
+    std::vector<std::string> paths;
+    for (const QString& f : files) {
+        paths.push_back(f.toStdString());
+    }
+    openFiles(paths);
+}
+
+void Tfrmeditor::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void Tfrmeditor::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(url.toLocalFile().toStdString());
+        }
+    }
+    event->acceptProposedAction();
+    openFiles(paths);
+}
+
+bool Tfrmeditor::confirmDiscard(const QString& what) {
+    return QMessageBox::question(this, QStringLiteral("Editor"), what,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 ScratchContext Tfrmeditor::scratchContext() const {
@@ -244,18 +474,44 @@ void Tfrmeditor::loadTab(int index) {
     if (index < 0) {
         return;
     }
-    const std::string path = m_services.scratchDir + pages->tabText(index).toStdString();
-    showPicture(decodeBmp(readFileBytes(path)));
+    const std::string name = pages->tabText(index).toStdString();
+    auto found = m_documents.find(name);
+    Bitmap loaded;
+    try {
+        loaded = decodeBmp(readFileBytes(m_services.scratchDir + name));
+    } catch (const std::exception&) {
+        // The picture seen before stays, as a view that edits nothing: the tab's annotations
+        // are kept for when its file can be read again.
+        m_canvas->setHistory(nullptr, &m_picture);
+        m_annotateBar->setUndoRedo(false, false);
+        throw;
+    }
+    if (found == m_documents.end()) {
+        found = m_documents
+                    .emplace(name, std::make_unique<TabDocument>(
+                                       EditState{std::make_shared<const Bitmap>(loaded), {}}))
+                    .first;
+    } else {
+        // A file changed on disk becomes a step of its own, under the tab's annotations.
+        EditHistory& history = found->second->history;
+        const Bitmap& shown = *history.current().picture;
+        if (shown.width() != loaded.width() || shown.height() != loaded.height() ||
+            shown.depth() != loaded.depth() || shown.palette() != loaded.palette() ||
+            !std::equal(shown.data(), shown.data() + shown.byteSize(), loaded.data(),
+                        loaded.data() + loaded.byteSize())) {
+            history.commit(
+                EditState{std::make_shared<const Bitmap>(loaded), history.current().annotations});
+        }
+    }
+    m_picture = std::move(loaded);
+    m_canvas->setHistory(&found->second->history);
+    m_annotateBar->setUndoRedo(found->second->history.canUndo(), found->second->history.canRedo());
 }
 
 void Tfrmeditor::showPicture(Bitmap picture) {
     m_picture = std::move(picture);
-    if (m_picture.empty()) {
-        Image->clear();
-    } else {
-        Image->setPixmap(QPixmap::fromImage(toQImage(m_picture)));
-    }
-    Image->adjustSize();
+    m_canvas->setHistory(nullptr, &m_picture);
+    m_annotateBar->setUndoRedo(false, false);
 }
 
 void Tfrmeditor::pagesChange(int index) {
@@ -273,6 +529,13 @@ void Tfrmeditor::closeTabClick() {
     if (i < 0) {
         return;
     }
+    if (TabDocument* doc = document();
+        doc != nullptr && doc->unsent &&
+        !confirmDiscard(QStringLiteral("The annotations of this tab were not saved or sent "
+                                       "anywhere. Close the tab?"))) {
+        return;
+    }
+    m_documents.erase(pages->tabText(i).toStdString());
     runAction(this, [this, i] {
         const QSignalBlocker quiet(pages);
         if (i > 0) {
@@ -311,18 +574,31 @@ void Tfrmeditor::saveClick() {
 std::string Tfrmeditor::saveAs(const std::string& target, int formatOverride) {
     const SaveContext ctx{m_services.paths, m_services.jpegQuality ? m_services.jpegQuality() : 0,
                           localNow};
-    return SaveCaptureToFile(m_picture, formatOverride, target, ctx).value_or(std::string());
+    std::string saved;
+    runOutput([&](const Bitmap& picture) {
+        saved = SaveCaptureToFile(picture, formatOverride, target, ctx).value_or(std::string());
+    });
+    return saved;
 }
 
 void Tfrmeditor::runTransform(const std::function<void(Bitmap&)>& transform) {
     if (pages->currentIndex() < 0) {
         return;
     }
-    Bitmap changed = m_picture;
+    // The transform works on the picture with its annotations drawn in.
+    Bitmap changed = flattened();
     transform(changed);
     // The file first: a picture that cannot be written leaves the view as it was too.
     writeImageFile(changed, ImageFormat::Bmp, EncodeOptions{}, tabFilePath());
-    showPicture(std::move(changed));
+    TabDocument* doc = document();
+    if (doc == nullptr || m_canvas->history() != &doc->history) {
+        showPicture(std::move(changed));
+        return;
+    }
+    doc->history.commit(EditState{std::make_shared<const Bitmap>(std::move(changed)), {}});
+    m_picture = *doc->history.current().picture;
+    m_canvas->reload();
+    m_annotateBar->setUndoRedo(doc->history.canUndo(), doc->history.canRedo());
 }
 
 void Tfrmeditor::doscaleimage() {
@@ -364,6 +640,16 @@ void Tfrmeditor::openDialog(QPointer<TransformDialog>& mark, void (Tfrmeditor::*
 }
 
 void Tfrmeditor::closeEvent(QCloseEvent* event) {
+    // Only a close the user asks for (the "Close" button, the window's close box) can wait for
+    // an answer: when the program ends (Exit, a signal, the session's end) the editor goes, as
+    // every window does, and a question would keep the program from ending.
+    const bool byUser = m_closingByUser || event->spontaneous();
+    if (byUser && hasUnsentAnnotations() &&
+        !confirmDiscard(QStringLiteral("Some annotations were not saved or sent anywhere. "
+                                       "Close the editor?"))) {
+        event->ignore();
+        return;
+    }
     m_open = false;
     event->accept();
 }

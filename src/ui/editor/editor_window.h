@@ -4,8 +4,12 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "core/annotate/edit_history.h"
 #include "core/image/bitmap.h"
 #include "core/output/mailer.h"
 #include "core/output/program_launcher.h"
@@ -22,6 +26,8 @@ class QToolButton;
 namespace pelko {
 
 class TransformDialog;
+class AnnotationBar;
+class AnnotationCanvas;
 
 // What the editor needs from the program.
 struct EditorServices {
@@ -48,6 +54,21 @@ class Tfrmeditor final : public QWidget {
     // Writes the capture as a new BMP scratch file, adds its tab at the end, selects it and
     // shows it. Returns the file's path.
     std::string addCapture(const Bitmap& capture);
+    // Opens picture files (BMP, PNG, JPEG, GIF) as new tabs, as captures are. A file that
+    // cannot be read opens no tab and shows the reader's error; the others still open.
+    void openFiles(const std::vector<std::string>& paths);
+    // Runs the open dialog, then openFiles.
+    void openClick();
+
+    // Undo and redo of the shown tab's annotations, crops and transforms; nothing to undo or
+    // redo does nothing.
+    void undo();
+    void redo();
+    AnnotationCanvas* canvas() const { return m_canvas; }
+    // The shown tab's annotations and steps; null without tabs.
+    EditHistory* history() const;
+    // Whether a tab has annotations that no output has taken since they changed.
+    bool hasUnsentAnnotations() const;
 
     // Whether the user has not yet asked the window to close.
     bool isOpen() const { return m_open; }
@@ -77,9 +98,31 @@ class Tfrmeditor final : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
+    // One tab's steps, and whether its annotations changed since an output last took them.
+    struct TabDocument {
+        explicit TabDocument(EditState initial) : history(std::move(initial)) {}
+        EditHistory history;
+        bool unsent = false;
+    };
+
     void buildControls();
+    void buildAnnotationBar();
+    TabDocument* document() const;
+    // The shown tab's picture with its annotations drawn in.
+    Bitmap flattened() const;
+    // Sends the flattened picture to an output; once it is taken, the annotations become
+    // part of the tab's picture and file, as a step that can be undone.
+    void runOutput(const std::function<void(const Bitmap&)>& output);
+    // After the shown tab's step changed: the file holds its picture, the view shows it.
+    void stepChanged(const std::shared_ptr<const Bitmap>& before);
+    // Undo or redo on the shown tab.
+    void goToStep(bool (EditHistory::*step)());
+    bool confirmDiscard(const QString& what);
+    void rememberChoices();
     void loadTab(int index);
     void showPicture(Bitmap picture);
     ScratchContext scratchContext() const;
@@ -90,11 +133,16 @@ class Tfrmeditor final : public QWidget {
     EditorServices m_services;
     Bitmap m_picture;
     bool m_open = true;
+    bool m_closingByUser = false;  // set while the "Close" button closes the window
 
     QComboBox* fileformat = nullptr;
     QTabBar* pages = nullptr;
     QScrollArea* sScrollBox1 = nullptr;
-    QLabel* Image = nullptr;
+    AnnotationCanvas* Image = nullptr;
+    AnnotationCanvas* m_canvas = nullptr;
+    AnnotationBar* m_annotateBar = nullptr;
+    // The tabs' documents by file name.
+    std::map<std::string, std::unique_ptr<TabDocument>> m_documents;
     QToolButton* m_buttons[8] = {};
 
     // The open transform dialogs; null while closed.

@@ -258,6 +258,15 @@ void TForm1::pause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+void TForm1::openFilesInEditor(const std::vector<std::string>& paths) {
+    runAction(this, [this, &paths] {
+        if (m_services.outputs == nullptr) {
+            throw notAvailable("Editor");
+        }
+        m_services.outputs->openFilesInEditor(paths);
+    });
+}
+
 void TForm1::showDelayCountdown(int secondsLeft) {
     if (!trayicon) {
         return;

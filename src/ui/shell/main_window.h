@@ -76,6 +76,8 @@ class TForm1 : public QWidget, public SettingsHost, public CaptureHost {
     // The tray icon counts down the seconds a delayed command-line capture has left; 0 (or no
     // news for a while, as when that command was killed) shows the usual icon again.
     void showDelayCountdown(int secondsLeft);
+    // Opens picture files in the editor ("pelko --edit"); errors show in the editor.
+    void openFilesInEditor(const std::vector<std::string>& paths);
 
     const MainSettings& settings() const { return m_settings; }
     Skins& skins() { return m_skins; }

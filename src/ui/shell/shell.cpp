@@ -61,6 +61,10 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
             &form, [&form, secondsLeft] { form.showDelayCountdown(secondsLeft); },
             Qt::QueuedConnection);
     };
+    platform.onEditFiles = [&form](std::vector<std::string> files) {
+        QMetaObject::invokeMethod(
+            &form, [&form, files] { form.openFilesInEditor(files); }, Qt::QueuedConnection);
+    };
     NativeEventHook hook([&platform, &form](const void* event) {
         try {
             return platform.nativeEvent(event);
@@ -85,9 +89,13 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
         form.show();
     }
     form.reportRefusedHotkeys();
+    if (!platform.startupEditFiles.empty()) {
+        form.openFilesInEditor(platform.startupEditFiles);
+    }
     const int status = QApplication::exec();
     platform.onHotKeyPressed = nullptr;
     platform.onDelayCountdown = nullptr;
+    platform.onEditFiles = nullptr;
     return status;
 }
 

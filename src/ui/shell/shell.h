@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "ui/shell/shell_services.h"
 
@@ -22,6 +24,11 @@ class ShellPlatform {
     // Where the seconds left of a delayed command-line capture go (0: the wait is over): the
     // shell sets it to the main window's tray icon countdown.
     std::function<void(int secondsLeft)> onDelayCountdown;
+    // Where the files of "pelko --edit" go once the tray program runs: the shell sets it to
+    // the main window's editor.
+    std::function<void(std::vector<std::string> files)> onEditFiles;
+    // The files the tray program was started to open in its editor.
+    std::vector<std::string> startupEditFiles;
 };
 
 // Runs Pelko in the tray: creates the application (title "Pelko") and the main window, and runs

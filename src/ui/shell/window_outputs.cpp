@@ -72,7 +72,7 @@ Tfrmeditor* WindowOutputs::editor() const {
     return window != nullptr && window->isOpen() ? window : nullptr;
 }
 
-std::vector<std::string> WindowOutputs::openInEditor(const Bitmap& bitmap) {
+Tfrmeditor* WindowOutputs::shownEditor() {
     Tfrmeditor* window = editor();
     if (window == nullptr) {
         EditorServices services{m_paths,  m_scratchDir,   m_jpegQuality,           m_launch,
@@ -81,10 +81,22 @@ std::vector<std::string> WindowOutputs::openInEditor(const Bitmap& bitmap) {
         m_editor->window = window;
         window->show();
     }
+    return window;
+}
+
+std::vector<std::string> WindowOutputs::openInEditor(const Bitmap& bitmap) {
+    Tfrmeditor* window = shownEditor();
     std::string path = window->addCapture(bitmap);
     window->raise();
     window->activateWindow();
     return written(std::move(path));
+}
+
+void WindowOutputs::openFilesInEditor(const std::vector<std::string>& paths) {
+    Tfrmeditor* window = shownEditor();
+    window->openFiles(paths);
+    window->raise();
+    window->activateWindow();
 }
 
 }  // namespace pelko

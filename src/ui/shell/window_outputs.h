@@ -38,12 +38,15 @@ class WindowOutputs final : public CaptureOutputs {
     // Adds the capture as a new tab of the open editor, or of a new editor when none is open
     // (a closed editor is never used again).
     std::vector<std::string> openInEditor(const Bitmap& bitmap) override;
+    void openFilesInEditor(const std::vector<std::string>& paths) override;
 
     // The editor the next capture goes to; null when none is open.
     Tfrmeditor* editor() const;
 
   private:
     ScratchContext scratchContext() const;
+    // The open editor, or a new one shown.
+    Tfrmeditor* shownEditor();
 
     ProgramPaths m_paths;
     std::string m_scratchDir;
