@@ -67,4 +67,9 @@ PictureFileKind pictureFileKind(const std::string& path);
 // Reads a picture file as its extension says.
 Bitmap readPictureFile(const std::string& path, const DecodeLimits& limits = {});
 
+// Reads a picture file as its first bytes say (the signatures of PNG, JPEG, GIF and Windows
+// bitmap files), whatever its name; a file without one of them is read as its extension says.
+// For files a user opens: a camera's "IMG_0001.JPG" or a PNG saved under ".bmp" open too.
+Bitmap openPictureFile(const std::string& path, const DecodeLimits& limits = {});
+
 }  // namespace pelko

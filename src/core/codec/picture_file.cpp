@@ -2,8 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
+#include <optional>
 
 #include "core/codec/decode.h"
 #include "core/error.h"
@@ -96,9 +99,10 @@ PictureFileKind pictureFileKind(const std::string& path) {
     return PictureFileKind::Bmp;
 }
 
-Bitmap readPictureFile(const std::string& path, const DecodeLimits& limits) {
-    const PictureFileKind kind = pictureFileKind(path);
-    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+namespace {
+
+Bitmap decodeAs(PictureFileKind kind, const std::vector<std::uint8_t>& bytes,
+                const DecodeLimits& limits) {
     switch (kind) {
         case PictureFileKind::Jpeg:
             return decodeJpeg(bytes, limits);
@@ -110,6 +114,38 @@ Bitmap readPictureFile(const std::string& path, const DecodeLimits& limits) {
             break;
     }
     return decodeBmp(bytes, limits);
+}
+
+std::optional<PictureFileKind> kindBySignature(const std::vector<std::uint8_t>& bytes) {
+    auto startsWith = [&bytes](std::initializer_list<std::uint8_t> signature) {
+        return bytes.size() >= signature.size() &&
+               std::equal(signature.begin(), signature.end(), bytes.begin());
+    };
+    if (startsWith({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) {
+        return PictureFileKind::Png;
+    }
+    if (startsWith({0xFF, 0xD8, 0xFF})) {
+        return PictureFileKind::Jpeg;
+    }
+    if (startsWith({'G', 'I', 'F', '8', '7', 'a'}) || startsWith({'G', 'I', 'F', '8', '9', 'a'})) {
+        return PictureFileKind::Gif;
+    }
+    if (startsWith({'B', 'M'})) {
+        return PictureFileKind::Bmp;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Bitmap readPictureFile(const std::string& path, const DecodeLimits& limits) {
+    const PictureFileKind kind = pictureFileKind(path);
+    return decodeAs(kind, readFileBytes(path), limits);
+}
+
+Bitmap openPictureFile(const std::string& path, const DecodeLimits& limits) {
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+    return decodeAs(kindBySignature(bytes).value_or(pictureFileKind(path)), bytes, limits);
 }
 
 }  // namespace pelko

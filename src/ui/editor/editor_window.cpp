@@ -401,7 +401,7 @@ void Tfrmeditor::goToStep(bool (EditHistory::*step)()) {
 
 void Tfrmeditor::openFiles(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
-        runAction(this, [this, &path] { addCapture(readPictureFile(path)); });
+        runAction(this, [this, &path] { addCapture(openPictureFile(path)); });
     }
 }
 

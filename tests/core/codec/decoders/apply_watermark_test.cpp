@@ -36,6 +36,31 @@ TEST(PictureFileKind, ExtensionWithLetterCaseCounting) {
     }
 }
 
+// Files a user opens are read as their first bytes say, whatever their names; a file without a
+// known signature is read as its name says and gets that reader's error.
+TEST(OpenPictureFile, ReadsTheFormatItsFirstBytesShow) {
+    TempDir dir;
+    const std::vector<std::uint32_t> picture =
+        rgbPixels(decodePng(test::fixtureBytes("picture.png")));
+    for (auto [fixture, name] : {std::pair{"picture.png", "shot.bmp"},
+                                 {"picture.png", "shot.PNG"},
+                                 {"rgb24.bmp", "shot.png"},
+                                 {"plain.gif", "shot"},
+                                 {"pal8.bmp", "shot.JPG"}}) {
+        const std::string path = dir.file(name);
+        fs::copy_file(test::fixture(fixture), path, fs::copy_options::overwrite_existing);
+        EXPECT_EQ(rgbPixels(openPictureFile(path)), picture) << fixture << " as " << name;
+    }
+    const std::string camera = dir.file("IMG_0001.JPG");
+    fs::copy_file(test::fixture("baseline.jpg"), camera);
+    EXPECT_EQ(rgbPixels(openPictureFile(camera)),
+              rgbPixels(decodeJpeg(test::fixtureBytes("baseline.jpg"))));
+
+    const std::string text = dir.file("notes.png");
+    test::writeText(text, "not a picture");
+    EXPECT_THROW(openPictureFile(text), Error);
+}
+
 class ApplyWatermarkTest : public ::testing::Test {
   protected:
     // Copies a fixture into the test folder under another name.
