@@ -5,6 +5,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -26,6 +27,7 @@
 #include "platform/desktop/detached_process.h"
 #include "platform/desktop/program_location.h"
 #include "platform/desktop/scratch_dir.h"
+#include "platform/wayland/wayland_screen.h"
 #include "platform/x11/delay_countdown.h"
 #include "platform/x11/x11_screen.h"
 
@@ -59,6 +61,32 @@ void waitBeforeCapture(double seconds) {
     }
 }
 
+// The screen of the platform this session runs, with the rectangle of the X window --window
+// names (only X11 has window ids to give).
+struct CaptureScreen {
+    std::unique_ptr<pelko::Screen> screen;
+    std::optional<pelko::Rect> window;
+};
+
+CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
+    const pelko::DisplayPlatform platform = pelko::choosePlatform(
+        cl.platform, std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"));
+    CaptureScreen opened;
+    if (platform == pelko::DisplayPlatform::Wayland) {
+        if (cl.overrides.window) {
+            throw pelko::Error("Option --window needs an X11 session: Wayland has no window ids");
+        }
+        opened.screen = std::make_unique<pelko::WaylandScreen>(drawPointer);
+        return opened;
+    }
+    auto x11 = std::make_unique<pelko::X11Screen>(nullptr);
+    if (cl.overrides.window) {
+        opened.window = x11->windowFrameRect(*cl.overrides.window);
+    }
+    opened.screen = std::move(x11);
+    return opened;
+}
+
 int runCapture(const pelko::CommandLine& cl) {
     const pelko::CaptureOverrides& o = cl.overrides;
     pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
@@ -71,8 +99,8 @@ int runCapture(const pelko::CommandLine& cl) {
     if (o.delaySeconds > 0) {
         waitBeforeCapture(o.delaySeconds);
     }
-    pelko::X11Screen screen(nullptr);
-    pelko::CaptureSources sources(screen);
+    CaptureScreen screen = openScreen(cl, state.ssreccursor);
+    pelko::CaptureSources sources(*screen.screen);
     const std::string tray = pelko::trayProgramPath();
     pelko::HeadlessCaptureHost host([&](int mode, bool& cancelled) {
         return pelko::selectThroughTray(tray, pelko::homeArguments(paths), mode, cancelled);
@@ -81,8 +109,8 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::prepareScratchDir(scratch);
     pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, tray);
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
-    if (o.window) {
-        pipeline.regionOverride = screen.windowFrameRect(*o.window);
+    if (screen.window) {
+        pipeline.regionOverride = screen.window;
     } else if (o.region) {
         pipeline.regionOverride = o.region;
     }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace pelko {
+
+// The display system Pelko talks to.
+enum class DisplayPlatform { X11, Wayland };
+
+// The platform named on the command line (--platform x11|wayland); none for another name.
+std::optional<DisplayPlatform> platformNamed(const std::string& name);
+
+// The platform of this session: the one asked for when given; otherwise Wayland when
+// WAYLAND_DISPLAY names a compositor and the session type (XDG_SESSION_TYPE) is not x11, else
+// X11. The variables are passed in as read (nullptr when unset).
+DisplayPlatform choosePlatform(std::optional<DisplayPlatform> requested, const char* waylandDisplay,
+                               const char* sessionType);
+
+}  // namespace pelko
