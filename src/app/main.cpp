@@ -21,6 +21,7 @@
 #include "app/headless_capture.h"
 #include "app/picture_output.h"
 #include "app/tray_program.h"
+#include "core/capture/capture_mode.h"
 #include "core/capture/capture_notice.h"
 #include "core/error.h"
 #include "platform/desktop/dbus_notifier.h"
@@ -66,6 +67,7 @@ void waitBeforeCapture(double seconds) {
 struct CaptureScreen {
     std::unique_ptr<pelko::Screen> screen;
     std::optional<pelko::Rect> window;
+    bool knowsWindows = true;  // whether the desktop tells which window lies where
 };
 
 CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
@@ -77,6 +79,7 @@ CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
             throw pelko::Error("Option --window needs an X11 session: Wayland has no window ids");
         }
         opened.screen = std::make_unique<pelko::WaylandScreen>(drawPointer);
+        opened.knowsWindows = false;
         return opened;
     }
     auto x11 = std::make_unique<pelko::X11Screen>(nullptr);
@@ -103,6 +106,9 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::CaptureSources sources(*screen.screen);
     const std::string tray = pelko::trayProgramPath();
     pelko::HeadlessCaptureHost host([&](int mode, bool& cancelled) {
+        if (!screen.knowsWindows && mode == int(pelko::CaptureMode::Object)) {
+            throw pelko::Error(pelko::kNoActiveWindowMessage);
+        }
         return pelko::selectThroughTray(tray, pelko::homeArguments(paths), mode, cancelled);
     });
     const std::string scratch = pelko::scratchDirPath();

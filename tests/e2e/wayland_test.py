@@ -1,0 +1,188 @@
+#!/usr/bin/python3
+"""Captures in a Wayland session: a headless sway (tests/wayland-desktop.sh) showing the grid
+picture, with grim's picture of the same output as the reference; and compositors that break
+off or never answer."""
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+
+from PIL import Image, ImageChops
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
+from e2e_support import grid, run_tests, wait_for  # noqa: E402
+
+ARGS = None
+WIDTH, HEIGHT = 1280, 720
+SETTINGS = ("[main]\nsaveto={out}/\nsaveas=png\nssreccursor=0\n"
+            "[settings]\nscreensfilename=shot-<%SSNUM>\nsaveac=1\n"
+            "startx={x}\nstarty={y}\nrwidth={w}\nrheight={h}\n")
+
+
+class WaylandSession(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.mkdtemp(prefix="pelko-e2e-wayland-")
+        os.chmod(cls.tmp, 0o755)
+        background = os.path.join(cls.tmp, "grid.png")
+        picture = Image.new("RGB", (WIDTH, HEIGHT))
+        picture.putdata([grid(x, y) for y in range(HEIGHT) for x in range(WIDTH)])
+        picture.save(background)
+        cls.state = os.path.join(cls.tmp, "desktop")
+        os.mkdir(cls.state)
+        started = subprocess.run([ARGS.desktop, "start", cls.state, background], text=True,
+                                 capture_output=True, timeout=60)
+        if started.returncode == 77:
+            shutil.rmtree(cls.tmp, ignore_errors=True)
+            raise unittest.SkipTest("sway cannot run here: " + started.stderr.strip())
+        if started.returncode != 0:
+            cls.stop()
+            raise RuntimeError("the Wayland test desktop did not start: " + started.stderr)
+        # A folder the session's user writes into.
+        cls.home = os.path.join(cls.tmp, "home")
+        cls.out = os.path.join(cls.home, "out")
+        os.makedirs(cls.out)
+        shutil.chown(cls.home, user=cls.user())
+        shutil.chown(cls.out, user=cls.user())
+        # swaybg draws the background a moment after it starts.
+        cls.reference = wait_for(lambda: cls.grim_when_drawn(), timeout=20)
+        if not cls.reference:
+            cls.stop()
+            raise RuntimeError("the test desktop does not show its background")
+
+    @classmethod
+    def grim_when_drawn(cls):
+        picture = cls.grim()
+        return picture if picture.getpixel((300, 301)) == grid(300, 301) else None
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.stop()
+
+    @classmethod
+    def stop(cls):
+        subprocess.call([ARGS.desktop, "stop", cls.state], timeout=30)
+        shutil.rmtree(cls.tmp, ignore_errors=True)
+
+    @classmethod
+    def user(cls):
+        return "pelko-test" if os.getuid() == 0 else None
+
+    @classmethod
+    def run_in_session(cls, *command, timeout=60):
+        return subprocess.run([ARGS.desktop, "run", cls.state, *command], text=True,
+                              capture_output=True, timeout=timeout)
+
+    @classmethod
+    def grim(cls):
+        path = os.path.join(cls.out, "grim.png")
+        done = cls.run_in_session("grim", path)
+        if done.returncode != 0:
+            raise RuntimeError("grim failed: " + done.stderr)
+        with Image.open(path) as image:
+            return image.convert("RGB")
+
+    def write_settings(self, x=100, y=100, w=400, h=300):
+        with open(os.path.join(self.home, "settings.ini"), "w") as f:
+            f.write(SETTINGS.format(out=self.out, x=x, y=y, w=w, h=h))
+
+    def pelko(self, *args):
+        return self.run_in_session(ARGS.pelko, "--home", self.home, *args)
+
+    def captured(self, *args):
+        path = os.path.join(self.out, "picture.png")
+        if os.path.exists(path):
+            os.remove(path)
+        done = self.pelko(*args, "--output", path)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with Image.open(path) as image:
+            return image.convert("RGB")
+
+    def assertSamePixels(self, picture, reference):
+        self.assertEqual(picture.size, reference.size)
+        self.assertIsNone(ImageChops.difference(picture, reference).getbbox(),
+                          "the capture differs from grim's picture")
+
+    def test_whole_screen_and_regions_match_grim_pixel_for_pixel(self):
+        self.write_settings(x=17, y=300, w=640, h=301)
+        self.assertSamePixels(self.captured("--capture", "screen"), self.reference)
+        self.assertSamePixels(self.captured("--capture", "fixed"),
+                              self.reference.crop((17, 300, 657, 601)))
+        # A region reaching past the output: the part outside is black.
+        region = self.captured("--geometry", "100x50+1230+700")
+        expected = Image.new("RGB", (100, 50))
+        expected.paste(self.reference.crop((1230, 700, 1280, 720)), (0, 0))
+        self.assertSamePixels(region, expected)
+
+    def test_the_session_chooses_wayland_and_the_option_overrides_it(self):
+        # The session has no X display: asking for X11 fails naming it, Wayland is the default.
+        x11 = self.pelko("--platform", "x11", "--capture", "screen", "--output", "-")
+        self.assertEqual(x11.returncode, 1)
+        self.assertEqual(self.captured("--platform", "wayland", "--capture", "screen").size,
+                         (WIDTH, HEIGHT))
+
+    def test_active_window_capture_ends_with_one_clear_message(self):
+        self.write_settings()
+        for mode in ("window", "object"):
+            done = self.pelko("--capture", mode)
+            self.assertEqual(done.returncode, 1, mode)
+            self.assertIn("does not tell which window is active", done.stderr, mode)
+            self.assertEqual(os.listdir(self.out), ["grim.png"], mode)
+
+
+class BrokenCompositor(unittest.TestCase):
+    """A socket that takes the connection and then never answers or hangs up: the capture ends
+    with an error, never a hang and never a picture."""
+
+    def run_against(self, behaviour):
+        folder = tempfile.mkdtemp(prefix="pelko-e2e-compositor-")
+        path = os.path.join(folder, "wayland-broken")
+        server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        server.bind(path)
+        server.listen(1)
+        held = []
+
+        def serve():
+            conn, _ = server.accept()
+            conn.recv(4096)
+            if behaviour == "hang up":
+                conn.close()
+            else:
+                held.append(conn)
+
+        thread = threading.Thread(target=serve, daemon=True)
+        thread.start()
+        try:
+            env = dict(os.environ, WAYLAND_DISPLAY=path, XDG_SESSION_TYPE="wayland",
+                       XDG_RUNTIME_DIR=folder)
+            env.pop("DISPLAY", None)
+            return subprocess.run([ARGS.pelko, "--capture", "screen", "--output",
+                                   os.path.join(folder, "out.png")], env=env, text=True,
+                                  capture_output=True, timeout=60)
+        finally:
+            for conn in held:
+                conn.close()
+            server.close()
+            shutil.rmtree(folder, ignore_errors=True)
+
+    def test_errors_instead_of_hanging(self):
+        for behaviour, message in (("hang up", "connection to the Wayland compositor was lost"),
+                                   ("say nothing", "did not answer in time")):
+            done = self.run_against(behaviour)
+            self.assertEqual(done.returncode, 1, behaviour)
+            self.assertIn(message, done.stderr, behaviour)
+
+    def test_no_compositor_is_named(self):
+        env = dict(os.environ, WAYLAND_DISPLAY="pelko-no-such-socket", XDG_SESSION_TYPE="wayland")
+        done = subprocess.run([ARGS.pelko, "--capture", "screen", "--output", "/dev/null"],
+                              env=env, text=True, capture_output=True, timeout=60)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("Cannot connect to the Wayland compositor", done.stderr)
+
+
+if __name__ == "__main__":
+    run_tests(globals(), "--pelko", "--desktop")
