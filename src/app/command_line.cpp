@@ -39,7 +39,8 @@ const char* const kUsage =
     "  --notify             show a desktop notification of what was saved or copied\n"
     "  --pick-region        drag out a region on the screen and print it as WxH+X+Y\n"
     "  --home DIR           use DIR as the program folder (settings.ini, lib/, screens/)\n"
-    "  --platform NAME      talk to x11 or wayland instead of what the session says\n"
+    "  --platform NAME      talk to x11 or wayland instead of what the session says;\n"
+    "                       wayland-portal copies the screen through the desktop portal\n"
     "  --help               show this text\n"
     "  --version            show the version\n"
     "\n"
@@ -279,7 +280,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             const std::string& text = value();
             cl.platform = platformNamed(text);
             if (!cl.platform) {
-                throw usage("Option --platform needs x11 or wayland, not \"" + text + "\"");
+                throw usage("Option --platform needs x11, wayland or wayland-portal, not \"" +
+                            text + "\"");
             }
         } else if (a == "--launcher") {
             cl.launcher = value();

@@ -74,11 +74,12 @@ CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
     const pelko::DisplayPlatform platform = pelko::choosePlatform(
         cl.platform, std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"));
     CaptureScreen opened;
-    if (platform == pelko::DisplayPlatform::Wayland) {
+    if (platform != pelko::DisplayPlatform::X11) {
         if (cl.overrides.window) {
             throw pelko::Error("Option --window needs an X11 session: Wayland has no window ids");
         }
-        opened.screen = std::make_unique<pelko::WaylandScreen>(drawPointer);
+        opened.screen = std::make_unique<pelko::WaylandScreen>(
+            drawPointer, platform == pelko::DisplayPlatform::WaylandPortal);
         opened.knowsWindows = false;
         return opened;
     }

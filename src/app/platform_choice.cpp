@@ -11,6 +11,9 @@ std::optional<DisplayPlatform> platformNamed(const std::string& name) {
     if (name == "wayland") {
         return DisplayPlatform::Wayland;
     }
+    if (name == "wayland-portal") {
+        return DisplayPlatform::WaylandPortal;
+    }
     return std::nullopt;
 }
 

@@ -5,10 +5,12 @@
 
 namespace pelko {
 
-// The display system Pelko talks to.
-enum class DisplayPlatform { X11, Wayland };
+// The display system Pelko talks to. WaylandPortal is a Wayland session whose screen is copied
+// through the desktop portal even where the compositor offers its own way.
+enum class DisplayPlatform { X11, Wayland, WaylandPortal };
 
-// The platform named on the command line (--platform x11|wayland); none for another name.
+// The platform named on the command line (--platform x11|wayland|wayland-portal); none for another
+// name.
 std::optional<DisplayPlatform> platformNamed(const std::string& name);
 
 // The platform of this session: the one asked for when given; otherwise Wayland when

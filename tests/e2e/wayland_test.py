@@ -125,6 +125,29 @@ class WaylandSession(unittest.TestCase):
         self.assertEqual(self.captured("--platform", "wayland", "--capture", "screen").size,
                          (WIDTH, HEIGHT))
 
+    def test_portal_screenshot_with_granted_permission_matches_grim(self):
+        granted = self.run_in_session(
+            "gdbus", "call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore",
+            "--object-path", "/org/freedesktop/impl/portal/PermissionStore", "--method",
+            "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
+            "screenshot", "", "['yes']")
+        self.assertEqual(granted.returncode, 0, granted.stderr)
+        self.write_settings(x=17, y=300, w=640, h=301)
+        self.assertSamePixels(self.captured("--platform", "wayland-portal", "--capture", "screen"),
+                              self.reference)
+        self.assertSamePixels(self.captured("--platform", "wayland-portal", "--capture", "fixed"),
+                              self.reference.crop((17, 300, 657, 601)))
+
+    def test_neither_protocol_nor_portal_is_one_error_naming_both(self):
+        done = self.run_in_session("env", "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent",
+                                   ARGS.pelko, "--home", self.home, "--platform",
+                                   "wayland-portal", "--capture", "screen")
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("zwlr_screencopy_manager_v1", done.stderr)
+        self.assertIn("org.freedesktop.portal.Screenshot", done.stderr)
+        self.assertEqual(done.stdout, "")
+        self.assertEqual(os.listdir(self.out), ["grim.png"])
+
     def test_active_window_capture_ends_with_one_clear_message(self):
         self.write_settings()
         for mode in ("window", "object"):

@@ -4,6 +4,7 @@
 
 #include "core/error.h"
 #include "platform/wayland/display.h"
+#include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/screencopy.h"
 
 namespace pelko {
@@ -12,17 +13,47 @@ const char* const kNoActiveWindowMessage =
     "This desktop does not tell which window is active: capture the whole screen or a region "
     "instead";
 
-WaylandScreen::WaylandScreen(bool drawPointer, const char* displayName)
+namespace {
+
+// How long the portal may take: a desktop may ask the user first.
+constexpr int kPortalTimeoutMs = 60000;
+
+// Copies the part r of picture (whose top-left corner is the screen's (originX, originY))
+// into target (r's size, depth 24); the rest of target stays as it is.
+void copyPicturePart(const Bitmap& picture, int originX, int originY, const Rect& r,
+                     Bitmap& target) {
+    for (int y = r.top; y < r.bottom; ++y) {
+        const int py = y + originY;
+        if (py < 0 || py >= picture.height()) {
+            continue;
+        }
+        for (int x = r.left; x < r.right; ++x) {
+            const int px = x + originX;
+            if (px >= 0 && px < picture.width()) {
+                const Rgb c = picture.colorAt(px, py);
+                target.setPixel32(x - r.left, y - r.top,
+                                  std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+WaylandScreen::WaylandScreen(bool drawPointer, bool portalOnly, const char* displayName)
     : m_display(std::make_unique<wayland::Display>(displayName)), m_drawPointer(drawPointer) {
-    if (!m_display->screencopy()) {
-        throw Error(
-            "This Wayland desktop offers no way to copy the screen: the compositor has no "
-            "wlroots screen-copy protocol (zwlr_screencopy_manager_v1)");
-    }
-    if (!m_display->shm()) {
-        throw Error("The Wayland compositor offers no shared memory (wl_shm)");
-    }
     m_display->primaryOutput();
+    const bool screencopy = m_display->screencopy() && m_display->shm() && !portalOnly;
+    if (!screencopy) {
+        if (const std::string why = wayland::PortalScreenshot::unavailableReason(); !why.empty()) {
+            throw Error(
+                "This Wayland desktop offers no way to copy the screen: the compositor has no "
+                "wlroots screen-copy protocol (zwlr_screencopy_manager_v1) and no desktop "
+                "portal offers screenshots (org.freedesktop.portal.Screenshot: " +
+                why + ")");
+        }
+        m_throughPortal = true;
+    }
 }
 
 WaylandScreen::~WaylandScreen() = default;
@@ -44,7 +75,13 @@ void WaylandScreen::copyRect(Bitmap& target, const Rect& r) {
         r.top >= screen.bottom) {
         return;
     }
-    wayland::copyOutput(*m_display, m_display->primaryOutput(), m_drawPointer, r, target);
+    const wayland::Output& output = m_display->primaryOutput();
+    if (m_throughPortal) {
+        copyPicturePart(wayland::PortalScreenshot::take(kPortalTimeoutMs), output.x, output.y, r,
+                        target);
+        return;
+    }
+    wayland::copyOutput(*m_display, output, m_drawPointer, r, target);
 }
 
 std::optional<Rect> WaylandScreen::activeWindowRect() {

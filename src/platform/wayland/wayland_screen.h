@@ -14,14 +14,19 @@ class Display;
 
 // The screen of a Wayland session: its primary output.
 //
-// Copies go through the compositor's wlroots screen-copy protocol. The compositor draws the
-// pointer into the copy itself when asked, so pointer() gives none and the choice is made when
-// the screen is opened.
+// Copies go through the compositor's wlroots screen-copy protocol, which draws the pointer into
+// the copy itself when asked (so pointer() gives none and the choice is made when the screen is
+// opened). Where the compositor has no such protocol, copies are cut from a picture of the
+// whole screen that the desktop portal takes (whether it shows the pointer is the desktop's
+// choice).
 class WaylandScreen final : public Screen {
   public:
     // Connects to $WAYLAND_DISPLAY (or the name given). Throws pelko::Error when there is no
     // compositor or it offers no way to copy the screen, naming what is missing.
-    explicit WaylandScreen(bool drawPointer, const char* displayName = nullptr);
+    // portalOnly takes every copy through the desktop portal even where the compositor offers
+    // its own protocol.
+    explicit WaylandScreen(bool drawPointer, bool portalOnly = false,
+                           const char* displayName = nullptr);
     ~WaylandScreen() override;
 
     Rect screenRect() override;
@@ -34,6 +39,7 @@ class WaylandScreen final : public Screen {
   private:
     std::unique_ptr<wayland::Display> m_display;
     bool m_drawPointer;
+    bool m_throughPortal = false;
 };
 
 // The message of a capture that needs the active window on a desktop that does not tell it.
