@@ -3,8 +3,9 @@
 # session bus, pipewire and the desktop portals, all run as an unprivileged user (sway refuses
 # to run as root).
 #
-#   tests/wayland-desktop.sh start STATEDIR [BACKGROUND.png]   prints the session's variables,
-#                                                               one NAME=VALUE a line
+#   tests/wayland-desktop.sh start STATEDIR [BACKGROUND.png [WIDTHxHEIGHT]]
+#                                      prints the session's variables, one NAME=VALUE a line;
+#                                      the output is 1280x720 unless asked otherwise
 #   tests/wayland-desktop.sh stop STATEDIR
 #   tests/wayland-desktop.sh run STATEDIR COMMAND...            runs COMMAND in the session, as
 #                                                               its user
@@ -69,6 +70,7 @@ sway_ipc() {
 case "$cmd" in
 start)
     background=${1:-}
+    size=${2:-1280x720}
     command -v sway >/dev/null || { echo "sway is not installed" >&2; exit 77; }
     if [ "$(id -u)" -eq 0 ] && ! id "$user" >/dev/null 2>&1; then
         echo "there is no user $user to run sway as (scripts/install-deps.sh test)" >&2
@@ -79,7 +81,7 @@ start)
     chmod 755 "$state"
     [ "$(id -u)" -eq 0 ] && chown -R "$user:" "$state"
     {
-        echo "output HEADLESS-1 resolution 1280x720 position 0 0"
+        echo "output HEADLESS-1 resolution $size position 0 0"
         if [ -n "$background" ]; then
             install -m 644 "$background" "$state/background.png"
             echo "output HEADLESS-1 bg $state/background.png center #000000"

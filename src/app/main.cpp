@@ -21,6 +21,7 @@
 #include "app/headless_capture.h"
 #include "app/picture_output.h"
 #include "app/tray_program.h"
+#include "app/wayland_clipboard_server.h"
 #include "core/capture/capture_mode.h"
 #include "core/capture/capture_notice.h"
 #include "core/error.h"
@@ -68,6 +69,8 @@ struct CaptureScreen {
     std::unique_ptr<pelko::Screen> screen;
     std::optional<pelko::Rect> window;
     bool knowsWindows = true;  // whether the desktop tells which window lies where
+    // The program that holds the clipboard after the command ends (--serve-clipboard).
+    std::string clipboardServer = pelko::trayProgramPath();
 };
 
 CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
@@ -81,6 +84,7 @@ CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
         opened.screen = std::make_unique<pelko::WaylandScreen>(
             drawPointer, platform == pelko::DisplayPlatform::WaylandPortal);
         opened.knowsWindows = false;
+        opened.clipboardServer = pelko::executablePath();
         return opened;
     }
     auto x11 = std::make_unique<pelko::X11Screen>(nullptr);
@@ -114,7 +118,7 @@ int runCapture(const pelko::CommandLine& cl) {
     });
     const std::string scratch = pelko::scratchDirPath();
     pelko::prepareScratchDir(scratch);
-    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, tray);
+    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, tray, screen.clipboardServer);
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
     if (screen.window) {
         pipeline.regionOverride = screen.window;
@@ -187,6 +191,10 @@ int main(int argc, char** argv) {
     // A reader that goes away (a closed pipe) makes writes fail with a message, not end the
     // command silently.
     std::signal(SIGPIPE, SIG_IGN);
+    if (argc >= 3 && std::string(argv[1]) == "--serve-clipboard") {
+        // The clipboard of a Wayland capture, held after the capture's command has ended.
+        return pelko::serveWaylandClipboard(argv[2], argc >= 4 ? argv[3] : "");
+    }
     try {
         pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -2,6 +2,7 @@
 """Captures in a Wayland session: a headless sway (tests/wayland-desktop.sh) showing the grid
 picture, with grim's picture of the same output as the reference; and compositors that break
 off or never answer."""
+import io
 import os
 import shutil
 import socket
@@ -18,7 +19,7 @@ from e2e_support import grid, run_tests, wait_for  # noqa: E402
 
 ARGS = None
 WIDTH, HEIGHT = 1280, 720
-SETTINGS = ("[main]\nsaveto={out}/\nsaveas=png\nssreccursor=0\n"
+SETTINGS = ("[main]\nsaveto={out}/\nsaveas={saveas}\nssreccursor=0\n"
             "[settings]\nscreensfilename=shot-<%SSNUM>\nsaveac=1\n"
             "startx={x}\nstarty={y}\nrwidth={w}\nrheight={h}\n")
 
@@ -86,9 +87,9 @@ class WaylandSession(unittest.TestCase):
         with Image.open(path) as image:
             return image.convert("RGB")
 
-    def write_settings(self, x=100, y=100, w=400, h=300):
+    def write_settings(self, x=100, y=100, w=400, h=300, saveas="png"):
         with open(os.path.join(self.home, "settings.ini"), "w") as f:
-            f.write(SETTINGS.format(out=self.out, x=x, y=y, w=w, h=h))
+            f.write(SETTINGS.format(out=self.out, x=x, y=y, w=w, h=h, saveas=saveas))
 
     def pelko(self, *args):
         return self.run_in_session(ARGS.pelko, "--home", self.home, *args)
@@ -147,6 +148,30 @@ class WaylandSession(unittest.TestCase):
         self.assertIn("org.freedesktop.portal.Screenshot", done.stderr)
         self.assertEqual(done.stdout, "")
         self.assertEqual(os.listdir(self.out), ["grim.png"])
+
+    def pasted(self, mime_type):
+        done = subprocess.run([ARGS.desktop, "run", self.state, "wl-paste", "--no-newline",
+                               "--type", mime_type], capture_output=True, timeout=60)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return Image.open(io.BytesIO(done.stdout))
+
+    def test_clipboard_outlives_the_command_and_reads_back_with_wl_paste(self):
+        self.write_settings()
+        done = self.pelko("--capture", "screen", "--clipboard")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        types = self.run_in_session("wl-paste", "--list-types").stdout.split()
+        self.assertEqual(types, ["image/png"])
+        self.assertSamePixels(self.pasted("image/png").convert("RGB"), self.reference)
+        # GIF: the GIF file itself, and its colour-reduced picture for programs that want PNG.
+        self.write_settings(saveas="gif")
+        done = self.pelko("--capture", "screen", "--clipboard")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        gif = self.pasted("image/gif")
+        self.assertEqual((gif.format, gif.size), ("GIF", (WIDTH, HEIGHT)))
+        self.assertSamePixels(self.pasted("image/png").convert("RGB"), gif.convert("RGB"))
+        # Another program taking the clipboard over ends the server.
+        self.run_in_session("sh", "-c", "echo taken | wl-copy >/dev/null 2>&1")
+        self.assertEqual(self.run_in_session("wl-paste", "--no-newline").stdout, "taken\n")
 
     def test_active_window_capture_ends_with_one_clear_message(self):
         self.write_settings()

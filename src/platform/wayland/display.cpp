@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/error.h"
+#include "platform/wayland/wlr-data-control-unstable-v1-client.h"
 #include "platform/wayland/wlr-screencopy-unstable-v1-client.h"
 
 namespace pelko::wayland {
@@ -57,6 +58,12 @@ Display::Display(const char* name) : m_display(wl_display_connect(name)) {
 }
 
 Display::~Display() {
+    if (m_dataControl) {
+        zwlr_data_control_manager_v1_destroy(m_dataControl);
+    }
+    if (m_seat) {
+        wl_seat_destroy(m_seat);
+    }
     if (m_screencopy) {
         zwlr_screencopy_manager_v1_destroy(m_screencopy);
     }
@@ -85,6 +92,13 @@ void Display::global(void* data, wl_registry* registry, std::uint32_t name, cons
                !self->m_screencopy) {
         self->m_screencopy = static_cast<zwlr_screencopy_manager_v1*>(
             wl_registry_bind(registry, name, &zwlr_screencopy_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0 &&
+               !self->m_dataControl) {
+        self->m_dataControl = static_cast<zwlr_data_control_manager_v1*>(
+            wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !self->m_seat) {
+        self->m_seat =
+            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
     }
 }
 
@@ -153,6 +167,14 @@ void Display::dispatchUntil(const std::function<bool()>& done, int timeoutMs) {
             continue;
         }
         if (wl_display_read_events(d) < 0 || wl_display_dispatch_pending(d) < 0) {
+            connectionLost();
+        }
+    }
+}
+
+void Display::dispatchUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        if (wl_display_dispatch(m_display.get()) < 0) {
             connectionLost();
         }
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 struct zwlr_screencopy_manager_v1;
+struct zwlr_data_control_manager_v1;
 
 namespace pelko::wayland {
 
@@ -38,6 +39,8 @@ class Display {
     wl_display* get() const { return m_display.get(); }
     wl_shm* shm() const { return m_shm; }
     zwlr_screencopy_manager_v1* screencopy() const { return m_screencopy; }
+    zwlr_data_control_manager_v1* dataControl() const { return m_dataControl; }
+    wl_seat* seat() const { return m_seat; }
     const std::vector<std::unique_ptr<Output>>& outputs() const { return m_outputs; }
     // The output that stands for the primary display: the one at the layout's origin, else the
     // first the compositor announced. Throws pelko::Error when there is none.
@@ -48,6 +51,9 @@ class Display {
     void dispatchUntil(const std::function<bool()>& done, int timeoutMs);
     // One round trip: every request sent so far has been handled by the compositor.
     void roundtrip(int timeoutMs);
+    // Sends what is queued and handles events as they come, without a time limit, until done()
+    // says so. Throws pelko::Error when the connection fails.
+    void dispatchUntil(const std::function<bool()>& done);
 
     // The registry's announcements, as its listener.
     static void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
@@ -68,6 +74,8 @@ class Display {
     std::unique_ptr<wl_registry, RegistryDeleter> m_registry;
     wl_shm* m_shm = nullptr;
     zwlr_screencopy_manager_v1* m_screencopy = nullptr;
+    zwlr_data_control_manager_v1* m_dataControl = nullptr;
+    wl_seat* m_seat = nullptr;
     std::vector<std::unique_ptr<Output>> m_outputs;
 };
 
