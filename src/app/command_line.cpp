@@ -50,7 +50,7 @@ const char* const kUsage =
     "On Wayland desktops without global shortcuts for programs (sway and other wlroots\n"
     "compositors), bind the keys in the compositor, for example in sway's config:\n"
     "  bindsym Print exec pelko --capture screen\n"
-    "  bindsym Shift+Print exec pelko --capture rect\n";
+    "  bindsym Shift+Print exec pelko --capture fixed\n";
 
 std::optional<unsigned> parseCaptureMode(const std::string& text) {
     if (const auto mode = captureModeNamed(text)) {

@@ -252,7 +252,7 @@ class CommandLine(unittest.TestCase):
         options = set(re.findall(r"--[a-z][a-z-]*", text))
         self.assertTrue({"--capture", "--geometry", "--window", "--delay", "--format",
                          "--quality", "--output", "--pointer", "--no-pointer", "--clipboard",
-                         "--notify", "--pick-region", "--home", "--help",
+                         "--notify", "--pick-region", "--home", "--platform", "--help",
                          "--version"} <= options, options)
         self.assertRegex(self.pelko("--version").stdout.decode(), r"^Pelko \d+\.\d+\.\d+\n$")
         with open(os.path.join(ARGS.source, "README.md")) as f:
