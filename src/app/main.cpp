@@ -81,8 +81,9 @@ CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
         if (cl.overrides.window) {
             throw pelko::Error("Option --window needs an X11 session: Wayland has no window ids");
         }
+        const char* sway = std::getenv("SWAYSOCK");
         opened.screen = std::make_unique<pelko::WaylandScreen>(
-            drawPointer, platform == pelko::DisplayPlatform::WaylandPortal);
+            drawPointer, platform == pelko::DisplayPlatform::WaylandPortal, sway ? sway : "");
         opened.knowsWindows = false;
         opened.clipboardServer = pelko::executablePath();
         return opened;

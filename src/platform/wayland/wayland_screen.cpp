@@ -6,6 +6,7 @@
 #include "platform/wayland/display.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/screencopy.h"
+#include "platform/wayland/sway_tree.h"
 
 namespace pelko {
 
@@ -40,8 +41,11 @@ void copyPicturePart(const Bitmap& picture, int originX, int originY, const Rect
 
 }  // namespace
 
-WaylandScreen::WaylandScreen(bool drawPointer, bool portalOnly, const char* displayName)
-    : m_display(std::make_unique<wayland::Display>(displayName)), m_drawPointer(drawPointer) {
+WaylandScreen::WaylandScreen(bool drawPointer, bool portalOnly, std::string swaySocket,
+                             const char* displayName)
+    : m_display(std::make_unique<wayland::Display>(displayName)),
+      m_drawPointer(drawPointer),
+      m_swaySocket(std::move(swaySocket)) {
     m_display->primaryOutput();
     const bool screencopy = m_display->screencopy() && m_display->shm() && !portalOnly;
     if (!screencopy) {
@@ -85,7 +89,16 @@ void WaylandScreen::copyRect(Bitmap& target, const Rect& r) {
 }
 
 std::optional<Rect> WaylandScreen::activeWindowRect() {
-    throw Error(kNoActiveWindowMessage);
+    if (m_swaySocket.empty()) {
+        throw Error(kNoActiveWindowMessage);
+    }
+    const auto window = wayland::focusedWindowRect(
+        wayland::swayWindowTree(m_swaySocket, wayland::kAnswerTimeoutMs));
+    if (!window) {
+        return std::nullopt;
+    }
+    const wayland::Output& o = m_display->primaryOutput();
+    return Rect{window->left - o.x, window->top - o.y, window->right - o.x, window->bottom - o.y};
 }
 
 }  // namespace pelko

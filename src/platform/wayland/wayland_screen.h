@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/capture/screen.h"
@@ -25,14 +26,17 @@ class WaylandScreen final : public Screen {
     // compositor or it offers no way to copy the screen, naming what is missing.
     // portalOnly takes every copy through the desktop portal even where the compositor offers
     // its own protocol.
-    explicit WaylandScreen(bool drawPointer, bool portalOnly = false,
-                           const char* displayName = nullptr);
+    // swaySocket is sway's IPC socket ($SWAYSOCK), which tells the active window; empty on
+    // other compositors.
+    WaylandScreen(bool drawPointer, bool portalOnly, std::string swaySocket,
+                  const char* displayName = nullptr);
     ~WaylandScreen() override;
 
     Rect screenRect() override;
     std::optional<std::vector<Rgb>> systemPalette() override { return std::nullopt; }
     void copyRect(Bitmap& target, const Rect& r) override;
-    // Throws pelko::Error: a Wayland desktop does not tell its clients which window is active.
+    // The focused window as sway tells it; none on an empty workspace. Throws pelko::Error with
+    // kNoActiveWindowMessage on compositors that do not tell it.
     std::optional<Rect> activeWindowRect() override;
     std::optional<PointerImage> pointer() override { return std::nullopt; }
 
@@ -40,6 +44,7 @@ class WaylandScreen final : public Screen {
     std::unique_ptr<wayland::Display> m_display;
     bool m_drawPointer;
     bool m_throughPortal = false;
+    std::string m_swaySocket;
 };
 
 // The message of a capture that needs the active window on a desktop that does not tell it.
