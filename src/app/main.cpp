@@ -22,6 +22,7 @@
 #include "app/picture_output.h"
 #include "app/tray_program.h"
 #include "app/wayland_clipboard_server.h"
+#include "app/wayland_session.h"
 #include "core/capture/capture_mode.h"
 #include "core/capture/capture_notice.h"
 #include "core/error.h"
@@ -74,16 +75,12 @@ struct CaptureScreen {
 };
 
 CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
-    const pelko::DisplayPlatform platform = pelko::choosePlatform(
-        cl.platform, std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"));
     CaptureScreen opened;
-    if (platform != pelko::DisplayPlatform::X11) {
+    if (pelko::onWayland(cl)) {
         if (cl.overrides.window) {
             throw pelko::Error("Option --window needs an X11 session: Wayland has no window ids");
         }
-        const char* sway = std::getenv("SWAYSOCK");
-        opened.screen = std::make_unique<pelko::WaylandScreen>(
-            drawPointer, platform == pelko::DisplayPlatform::WaylandPortal, sway ? sway : "");
+        opened.screen = pelko::openWaylandScreen(cl, drawPointer);
         opened.knowsWindows = false;
         opened.clipboardServer = pelko::executablePath();
         return opened;
@@ -94,6 +91,16 @@ CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
     }
     opened.screen = std::move(x11);
     return opened;
+}
+
+// The arguments of a tray program started for this run: the program folder and the platform.
+std::vector<std::string> trayArguments(const pelko::CommandLine& cl,
+                                       const pelko::ProgramPaths& paths) {
+    std::vector<std::string> args = pelko::homeArguments(paths);
+    for (std::string& a : pelko::platformArguments(cl)) {
+        args.push_back(std::move(a));
+    }
+    return args;
 }
 
 int runCapture(const pelko::CommandLine& cl) {
@@ -115,7 +122,7 @@ int runCapture(const pelko::CommandLine& cl) {
         if (!screen.knowsWindows && mode == int(pelko::CaptureMode::Object)) {
             throw pelko::Error(pelko::kNoActiveWindowMessage);
         }
-        return pelko::selectThroughTray(tray, pelko::homeArguments(paths), mode, cancelled);
+        return pelko::selectThroughTray(tray, trayArguments(cl, paths), mode, cancelled);
     });
     const std::string scratch = pelko::scratchDirPath();
     pelko::prepareScratchDir(scratch);
@@ -155,7 +162,7 @@ int runCapture(const pelko::CommandLine& cl) {
 int runPickRegion(const pelko::CommandLine& cl) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
     const auto region =
-        pelko::pickRegionThroughTray(pelko::trayProgramPath(), pelko::homeArguments(paths));
+        pelko::pickRegionThroughTray(pelko::trayProgramPath(), trayArguments(cl, paths));
     if (!region) {
         return pelko::kExitCancelled;
     }
