@@ -25,28 +25,8 @@ if [ "$(id -u)" -eq 0 ]; then
     as_user=(runuser -u "$user" --)
 fi
 
-group_alive() {
-    ps -e -o pgid=,stat= | awk -v g="$1" '$1 == g && $2 !~ /^Z/ {found = 1} END {exit !found}'
-}
-
-stop_group() {
-    local pid=$1
-    kill -TERM -- "-$pid" 2>/dev/null || return 0
-    for _ in $(seq 100); do
-        group_alive "$pid" || return 0
-        sleep 0.02
-    done
-    kill -KILL -- "-$pid" 2>/dev/null || true
-}
-
-wait_for() {  # wait_for SECONDS COMMAND...
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
+# shellcheck source=tests/process_groups.sh
+. "$(dirname "$0")/process_groups.sh"
 
 # The environment of the session, as saved by start.
 session_env() {
