@@ -68,13 +68,24 @@ start)
         fi
         echo "default_border none"
         echo "focus_follows_mouse no"
+        # The software cursor would show in every copy once a test adds a pointer device.
+        echo "seat * hide_cursor 300"
     } >"$state/sway.conf"
     {
         echo "HOME=$state/home"
+        echo "XDG_DATA_HOME=$state/home/.local/share"
         echo "XDG_RUNTIME_DIR=$state/runtime"
         echo "XDG_CURRENT_DESKTOP=sway:GNOME"
         echo "XDG_SESSION_TYPE=wayland"
     } >"$state/env"
+
+    # The document portal needs FUSE, which containers often lack; starting it then may keep
+    # the portal waiting for it. Screenshots do not need it: the session gets none.
+    services=$state/home/.local/share/dbus-1/services
+    mkdir -p "$services"
+    printf '[D-BUS Service]\nName=org.freedesktop.portal.Documents\nExec=/bin/false\n' \
+        >"$services/org.freedesktop.portal.Documents.service"
+    [ "$(id -u)" -eq 0 ] && chown -R "$user:" "$state/home"
 
     # The session bus: the portals are started by it on demand.
     : >"$state/bus"

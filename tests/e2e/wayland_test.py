@@ -3,6 +3,7 @@
 picture, with grim's picture of the same output as the reference; and compositors that break
 off or never answer."""
 import io
+import json
 import os
 import shutil
 import socket
@@ -24,7 +25,9 @@ SETTINGS = ("[main]\nsaveto={out}/\nsaveas={saveas}\nssreccursor=0\n"
             "startx={x}\nstarty={y}\nrwidth={w}\nrheight={h}\n")
 
 
-class WaylandSession(unittest.TestCase):
+class SessionCase(unittest.TestCase):
+    """A test class on a Wayland test desktop of its own that shows the grid picture."""
+
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="pelko-e2e-wayland-")
@@ -108,6 +111,27 @@ class WaylandSession(unittest.TestCase):
         self.assertIsNone(ImageChops.difference(picture, reference).getbbox(),
                           "the capture differs from grim's picture")
 
+
+class DesktopPortal(SessionCase):
+    """The portal on a session of its own: programs started earlier (a toolkit asking the
+    portal for its settings) leave nothing behind that could change its answers."""
+
+    def test_portal_screenshot_with_granted_permission_matches_grim(self):
+        granted = self.run_in_session(
+            "gdbus", "call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore",
+            "--object-path", "/org/freedesktop/impl/portal/PermissionStore", "--method",
+            "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
+            "screenshot", "", "['yes']")
+        self.assertEqual(granted.returncode, 0, granted.stderr)
+        self.write_settings(x=17, y=300, w=640, h=301)
+        self.assertSamePixels(self.captured("--platform", "wayland-portal", "--capture", "screen"),
+                              self.reference)
+        self.assertSamePixels(self.captured("--platform", "wayland-portal", "--capture", "fixed"),
+                              self.reference.crop((17, 300, 657, 601)))
+
+
+class WaylandSession(SessionCase):
+
     def test_whole_screen_and_regions_match_grim_pixel_for_pixel(self):
         self.write_settings(x=17, y=300, w=640, h=301)
         self.assertSamePixels(self.captured("--capture", "screen"), self.reference)
@@ -125,19 +149,6 @@ class WaylandSession(unittest.TestCase):
         self.assertEqual(x11.returncode, 1)
         self.assertEqual(self.captured("--platform", "wayland", "--capture", "screen").size,
                          (WIDTH, HEIGHT))
-
-    def test_portal_screenshot_with_granted_permission_matches_grim(self):
-        granted = self.run_in_session(
-            "gdbus", "call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore",
-            "--object-path", "/org/freedesktop/impl/portal/PermissionStore", "--method",
-            "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
-            "screenshot", "", "['yes']")
-        self.assertEqual(granted.returncode, 0, granted.stderr)
-        self.write_settings(x=17, y=300, w=640, h=301)
-        self.assertSamePixels(self.captured("--platform", "wayland-portal", "--capture", "screen"),
-                              self.reference)
-        self.assertSamePixels(self.captured("--platform", "wayland-portal", "--capture", "fixed"),
-                              self.reference.crop((17, 300, 657, 601)))
 
     def test_neither_protocol_nor_portal_is_one_error_naming_both(self):
         before = sorted(os.listdir(self.out))
@@ -173,6 +184,62 @@ class WaylandSession(unittest.TestCase):
         # Another program taking the clipboard over ends the server.
         self.run_in_session("sh", "-c", "echo taken | wl-copy >/dev/null 2>&1")
         self.assertEqual(self.run_in_session("wl-paste", "--no-newline").stdout, "taken\n")
+
+    def overlay_shown(self):
+        """Whether sway shows the selector's window full screen."""
+        tree = json.loads(self.run_in_session("swaymsg", "-t", "get_tree").stdout)
+        nodes = [tree]
+        while nodes:
+            node = nodes.pop()
+            if node.get("app_id") == "pelko-tray" and node.get("fullscreen_mode") == 1 and \
+                    node.get("visible"):
+                return True
+            nodes += node.get("nodes", []) + node.get("floating_nodes", [])
+        return False
+
+    def test_rectangle_drag_on_the_full_screen_frozen_overlay(self):
+        self.write_settings()
+        pointer = subprocess.Popen([ARGS.desktop, "run", self.state, ARGS.virtual_pointer,
+                                    str(WIDTH), str(HEIGHT)], stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, text=True)
+        path = os.path.join(self.out, "dragged.png")
+        capture = None
+        try:
+            self.assertEqual(pointer.stdout.readline().strip(), "ready")
+
+            def send(command):
+                pointer.stdin.write(command + "\n")
+                pointer.stdin.flush()
+                self.assertEqual(pointer.stdout.readline().strip(), "ok", command)
+
+            send("move 200 100")
+            # The compositor hides the pointer when it rests (hide_cursor): then freeze.
+            self.assertTrue(wait_for(self.shows_bare_desktop, timeout=10))
+            capture = subprocess.Popen([ARGS.desktop, "run", self.state, ARGS.pelko, "--home",
+                                        self.home, "--capture", "rect", "--output", path],
+                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            self.assertTrue(wait_for(self.overlay_shown, timeout=30), "no full-screen overlay")
+            # The overlay shows the frozen screen 1:1 over the whole output.
+            self.assertTrue(wait_for(self.shows_bare_desktop, timeout=10))
+            for command in ("move 201 100", "move 200 100", "press", "move 300 150",
+                            "move 350 180", "release"):
+                send(command)
+            out, err = capture.communicate(timeout=30)
+            self.assertEqual(capture.returncode, 0, err)
+            with Image.open(path) as picture:
+                # The far edges are exclusive: a drag from (200, 100) to (350, 180).
+                self.assertSamePixels(picture.convert("RGB"),
+                                      self.reference.crop((200, 100, 350, 180)))
+        finally:
+            if capture and capture.poll() is None:
+                capture.kill()
+                capture.wait()
+            pointer.stdin.close()
+            pointer.wait(timeout=30)
+            wait_for(self.shows_bare_desktop, timeout=10)
+
+    def shows_bare_desktop(self):
+        return not ImageChops.difference(self.grim(), self.reference).getbbox()
 
     def test_active_window_as_sway_tells_it_else_one_clear_message(self):
         self.write_settings()
@@ -257,4 +324,4 @@ class BrokenCompositor(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    run_tests(globals(), "--pelko", "--desktop", "--show-window")
+    run_tests(globals(), "--pelko", "--desktop", "--show-window", "--virtual-pointer")
