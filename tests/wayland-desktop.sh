@@ -77,6 +77,9 @@ start)
         echo "XDG_RUNTIME_DIR=$state/runtime"
         echo "XDG_CURRENT_DESKTOP=sway:GNOME"
         echo "XDG_SESSION_TYPE=wayland"
+        # No accessibility bus: the toolkit portal would start one and may wait for it.
+        echo "NO_AT_BRIDGE=1"
+        echo "GTK_A11Y=none"
     } >"$state/env"
 
     # The document portal needs FUSE, which containers often lack; starting it then may keep
@@ -112,7 +115,7 @@ start)
     } >>"$state/env"
     # shellcheck disable=SC2046
     "${as_user[@]}" env -i PATH=/usr/bin:/bin $(session_env) dbus-update-activation-environment \
-        WAYLAND_DISPLAY XDG_RUNTIME_DIR XDG_CURRENT_DESKTOP HOME SWAYSOCK
+        WAYLAND_DISPLAY XDG_RUNTIME_DIR XDG_CURRENT_DESKTOP HOME SWAYSOCK NO_AT_BRIDGE GTK_A11Y
     if [ -n "$background" ]; then
         # shellcheck disable=SC2046
         wait_for 10 pgrep -u "$user" -x swaybg || true
