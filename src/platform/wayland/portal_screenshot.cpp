@@ -140,6 +140,16 @@ std::string localPathOfUri(const std::string& uri) {
     return path;
 }
 
+std::string screenshotPath(std::uint32_t response, const std::string& uri) {
+    if (response == kCancelled) {
+        throw Error("The screenshot was cancelled");
+    }
+    if (response != kSuccess || uri.empty()) {
+        throw Error("The desktop portal refused to take a screenshot");
+    }
+    return localPathOfUri(uri);
+}
+
 std::string PortalScreenshot::unavailableReason() {
     DbusConnectionPtr bus = connectSessionBus();
     if (!bus) {
@@ -227,15 +237,8 @@ Bitmap PortalScreenshot::take(int timeoutMs) {
                 dbus_message_iter_get_basic(&results, &response);
                 dbus_message_iter_next(&results);
             }
-            if (response == kCancelled) {
-                throw Error("The screenshot was cancelled");
-            }
-            const std::string uri = uriOfResults(&results);
-            if (response != kSuccess || uri.empty()) {
-                throw Error("The desktop portal refused to take a screenshot");
-            }
-            const std::vector<std::uint8_t> file = readFile(localPathOfUri(uri));
-            return decodePng(file);
+            const std::string file = screenshotPath(response, uriOfResults(&results));
+            return decodePng(readFile(file));
         }
     }
 }

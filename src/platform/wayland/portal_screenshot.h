@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/image/bitmap.h"
@@ -21,6 +22,11 @@ class PortalScreenshot {
     // cannot be read.
     static Bitmap take(int timeoutMs);
 };
+
+// The file of a Screenshot request's answer: its response code (0 done, 1 cancelled by the
+// user, 2 refused or failed) and the "uri" of its results. Throws pelko::Error with the
+// message the capture ends with when there is no picture.
+std::string screenshotPath(std::uint32_t response, const std::string& uri);
 
 // The local path of a file:// address, with %XX escapes decoded; throws pelko::Error for any
 // other kind of address.

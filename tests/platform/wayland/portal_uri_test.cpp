@@ -16,5 +16,24 @@ TEST(LocalPathOfUri, DecodesFileAddressesAndRefusesOthers) {
     }
 }
 
+TEST(ScreenshotPath, OnlyADoneRequestWithAnAddressGivesAFile) {
+    EXPECT_EQ(screenshotPath(0, "file:///tmp/out.png"), "/tmp/out.png");
+    struct Case {
+        std::uint32_t response;
+        const char* uri;
+        const char* message;
+    };
+    for (const Case& c : {Case{1, "", "The screenshot was cancelled"},
+                          Case{1, "file:///tmp/out.png", "The screenshot was cancelled"},
+                          Case{2, "file:///tmp/out.png", "refused"}, Case{0, "", "refused"}}) {
+        try {
+            screenshotPath(c.response, c.uri);
+            ADD_FAILURE() << "no error for response " << c.response;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace pelko::wayland
