@@ -20,8 +20,7 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-DESKTOP = os.path.join(ROOT, "tests/wayland-desktop.sh")
+from wayland_session import ROOT, add_inner_options, session  # noqa: E402
 
 
 def make_picture(path, width, height):
@@ -95,26 +94,9 @@ def bench_size(size, runs, build, results):
         os.chmod(tmp, 0o755)
         picture = os.path.join(tmp, "screen.png")
         make_picture(picture, width, height)
-        state = os.path.join(tmp, "desktop")
-        os.mkdir(state)
-        subprocess.run([DESKTOP, "start", state, picture, size], check=True,
-                       stdout=subprocess.DEVNULL)
-        try:
-            home = os.path.join(tmp, "home")
-            os.makedirs(os.path.join(home, "out"))
-            if os.getuid() == 0:
-                subprocess.check_call(["chown", "-R", "pelko-test:", home])
-            time.sleep(1)  # the background is drawn
-            done = subprocess.run(
-                [DESKTOP, "run", state, sys.executable, os.path.abspath(__file__), "--inner",
-                 "--home", home, "--pelko", os.path.join(build, "pelko/pelko"),
-                 "--runs", str(runs)], capture_output=True, text=True)
-            if done.returncode != 0:
-                raise RuntimeError("the timed runs failed: " + done.stderr)
-            for fmt, rows in json.loads(done.stdout):
+        with session(tmp, size, picture) as (_, run_inner):
+            for fmt, rows in run_inner(__file__, build, runs):
                 results.append((size, fmt, rows))
-        finally:
-            subprocess.call([DESKTOP, "stop", state])
 
 
 def main():
@@ -122,9 +104,7 @@ def main():
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--sizes", default="1920x1080,3840x2160")
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
-    parser.add_argument("--inner", action="store_true", help=argparse.SUPPRESS)
-    parser.add_argument("--home", help=argparse.SUPPRESS)
-    parser.add_argument("--pelko", help=argparse.SUPPRESS)
+    add_inner_options(parser)
     args = parser.parse_args()
     if args.inner:
         inner(args)

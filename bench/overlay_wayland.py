@@ -19,7 +19,8 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from wayland_session import ROOT, add_inner_options, session  # noqa: E402
+
 TITLE = "Pelko selection"
 
 
@@ -78,25 +79,11 @@ def time_overlays(args, events):
 
 
 def time_wayland(args, tmp):
-    desktop = os.path.join(ROOT, "tests/wayland-desktop.sh")
-    state = os.path.join(tmp, "wayland")
-    os.mkdir(state)
-    subprocess.run([desktop, "start", state, "", args.size], check=True,
-                   stdout=subprocess.DEVNULL)
-    try:
-        home = os.path.join(tmp, "home-wayland")
+    with session(tmp, args.size) as (home, run_inner):
         settings(home)
         if os.getuid() == 0:
             subprocess.check_call(["chown", "-R", "pelko-test:", home])
-        done = subprocess.run(
-            [desktop, "run", state, sys.executable, os.path.abspath(__file__), "--inner",
-             "--home", home, "--pelko", os.path.join(args.build, "pelko/pelko"), "--runs",
-             str(args.runs)], capture_output=True, text=True, timeout=300)
-        if done.returncode != 0:
-            raise RuntimeError("the timed runs failed: " + done.stderr)
-        return json.loads(done.stdout)
-    finally:
-        subprocess.call([desktop, "stop", state])
+        return run_inner(__file__, args.build, args.runs)
 
 
 def time_x11(args, tmp):
@@ -134,9 +121,7 @@ def main():
     parser.add_argument("--runs", type=int, default=9)
     parser.add_argument("--size", default="1920x1080")
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
-    parser.add_argument("--inner", action="store_true", help=argparse.SUPPRESS)
-    parser.add_argument("--home", help=argparse.SUPPRESS)
-    parser.add_argument("--pelko", help=argparse.SUPPRESS)
+    add_inner_options(parser)
     args = parser.parse_args()
     if args.inner:
         inner_wayland(args)
