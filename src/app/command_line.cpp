@@ -42,11 +42,18 @@ const char* const kUsage =
     "  --edit FILE...       open the pictures in the editor of the tray program (started\n"
     "                       when it does not run); every argument after --edit is a file\n"
     "  --home DIR           use DIR as the program folder (settings.ini, lib/, screens/)\n"
+    "  --platform NAME      talk to x11 or wayland instead of what the session says;\n"
+    "                       wayland-portal copies the screen through the desktop portal\n"
     "  --help               show this text\n"
     "  --version            show the version\n"
     "\n"
     "The options of a capture hold for that run only; settings.ini keeps its values.\n"
-    "Exit status: 0 done, 1 error, 2 selection cancelled, 64 wrong command line.\n";
+    "Exit status: 0 done, 1 error, 2 selection cancelled, 64 wrong command line.\n"
+    "\n"
+    "On Wayland desktops without global shortcuts for programs (sway and other wlroots\n"
+    "compositors), bind the keys in the compositor, for example in sway's config:\n"
+    "  bindsym Print exec pelko --capture screen\n"
+    "  bindsym Shift+Print exec pelko --capture fixed\n";
 
 std::optional<unsigned> parseCaptureMode(const std::string& text) {
     if (const auto mode = captureModeNamed(text)) {
@@ -279,6 +286,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             if (cl.home->empty()) {
                 // An empty folder would quietly mean the program's own folder.
                 throw usage("Option --home needs a folder");
+            }
+        } else if (a == "--platform") {
+            const std::string& text = value();
+            cl.platform = platformNamed(text);
+            if (!cl.platform) {
+                throw usage("Option --platform needs x11, wayland or wayland-portal, not \"" +
+                            text + "\"");
             }
         } else if (a == "--launcher") {
             cl.launcher = value();

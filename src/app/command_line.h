@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/platform_choice.h"
 #include "core/capture/screen.h"
 #include "core/codec/encode.h"
 #include "core/error.h"
@@ -43,7 +44,8 @@ struct CommandLine {
     unsigned captureMode = 0;
     CaptureOverrides overrides;
     std::optional<std::string> home;
-    std::vector<std::string> editFiles;  // --edit
+    std::vector<std::string> editFiles;       // --edit
+    std::optional<DisplayPlatform> platform;  // --platform; none: as the session says
     // Set by the pelko command when it starts the tray program: its own path, which the
     // start-with-the-session entry runs.
     std::optional<std::string> launcher;

@@ -38,11 +38,13 @@ std::string firstLine(int fd) {
 }  // namespace
 
 CommandOutputs::CommandOutputs(const ProgramPaths& paths, std::string scratchDir,
-                               std::int32_t jpegQuality, std::string trayProgram)
+                               std::int32_t jpegQuality, std::string trayProgram,
+                               std::string clipboardServer)
     : m_paths(paths),
       m_scratchDir(std::move(scratchDir)),
       m_jpegQuality(jpegQuality),
-      m_tray(std::move(trayProgram)) {}
+      m_tray(std::move(trayProgram)),
+      m_clipboardServer(std::move(clipboardServer)) {}
 
 std::vector<std::string> CommandOutputs::copyToClipboard(const Bitmap& bitmap) {
     const auto files = writeClipboardFiles(bitmap, 0, scratchContext());
@@ -54,9 +56,9 @@ std::vector<std::string> CommandOutputs::copyToClipboard(const Bitmap& bitmap) {
     if (!files->gif.empty()) {
         args.push_back(files->gif);
     }
-    const DetachedStart server = startDetached({m_tray, args, {}, true});
+    const DetachedStart server = startDetached({m_clipboardServer, args, {}, true});
     if (server.error != 0) {
-        throw cannotStartTray(m_tray, server.error);
+        throw cannotStartTray(m_clipboardServer, server.error);
     }
     if (firstLine(server.output.get()) != "ready") {
         throw Error("Cannot open clipboard");

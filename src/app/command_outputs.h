@@ -12,14 +12,15 @@
 
 namespace pelko {
 
-// The outputs of `pelko --capture`: the clipboard is served by the tray program started in its
-// clipboard-server mode, which outlives the command; the paint program and the mail program are
-// started detached; each FTP upload window runs in the tray program, and the command waits for
+// The outputs of `pelko --capture`: the clipboard is served by a program started in its
+// clipboard-server mode (`PROGRAM --serve-clipboard IMAGE [GIF]`: the tray program on X11, the
+// command itself on Wayland), which outlives the command; the paint program and the mail program
+// are started detached; each FTP upload window runs in the tray program, and the command waits for
 // the windows to close (waitForWindows); the editor is refused.
 class CommandOutputs final : public CaptureOutputs {
   public:
     CommandOutputs(const ProgramPaths& paths, std::string scratchDir, std::int32_t jpegQuality,
-                   std::string trayProgram);
+                   std::string trayProgram, std::string clipboardServer);
 
     std::vector<std::string> copyToClipboard(const Bitmap& bitmap) override;
     std::vector<std::string> openInPaint(const Bitmap& bitmap) override;
@@ -37,6 +38,7 @@ class CommandOutputs final : public CaptureOutputs {
     std::string m_scratchDir;
     std::int32_t m_jpegQuality;
     std::string m_tray;
+    std::string m_clipboardServer;
     XdgEmailMailer m_mailer;
     HeadlessOutputs m_refused;
     std::vector<FileDescriptor> m_windows;  // output pipes of the open upload windows

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -21,12 +22,16 @@
 #include "app/headless_capture.h"
 #include "app/picture_output.h"
 #include "app/tray_program.h"
+#include "app/wayland_clipboard_server.h"
+#include "app/wayland_session.h"
+#include "core/capture/capture_mode.h"
 #include "core/capture/capture_notice.h"
 #include "core/error.h"
 #include "platform/desktop/dbus_notifier.h"
 #include "platform/desktop/detached_process.h"
 #include "platform/desktop/program_location.h"
 #include "platform/desktop/scratch_dir.h"
+#include "platform/wayland/wayland_screen.h"
 #include "platform/x11/delay_countdown.h"
 #include "platform/x11/edit_request.h"
 #include "platform/x11/x11_screen.h"
@@ -61,6 +66,45 @@ void waitBeforeCapture(double seconds) {
     }
 }
 
+// The screen of the platform this session runs, with the rectangle of the X window --window
+// names (only X11 has window ids to give).
+struct CaptureScreen {
+    std::unique_ptr<pelko::Screen> screen;
+    std::optional<pelko::Rect> window;
+    bool knowsWindows = true;  // whether the desktop tells which window lies where
+    // The program that holds the clipboard after the command ends (--serve-clipboard).
+    std::string clipboardServer = pelko::trayProgramPath();
+};
+
+CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
+    CaptureScreen opened;
+    if (pelko::onWayland(cl)) {
+        if (cl.overrides.window) {
+            throw pelko::Error("Option --window needs an X11 session: Wayland has no window ids");
+        }
+        opened.screen = pelko::openWaylandScreen(cl, drawPointer);
+        opened.knowsWindows = false;
+        opened.clipboardServer = pelko::executablePath();
+        return opened;
+    }
+    auto x11 = std::make_unique<pelko::X11Screen>(nullptr);
+    if (cl.overrides.window) {
+        opened.window = x11->windowFrameRect(*cl.overrides.window);
+    }
+    opened.screen = std::move(x11);
+    return opened;
+}
+
+// The arguments of a tray program started for this run: the program folder and the platform.
+std::vector<std::string> trayArguments(const pelko::CommandLine& cl,
+                                       const pelko::ProgramPaths& paths) {
+    std::vector<std::string> args = pelko::homeArguments(paths);
+    for (std::string& a : pelko::platformArguments(cl)) {
+        args.push_back(std::move(a));
+    }
+    return args;
+}
+
 int runCapture(const pelko::CommandLine& cl) {
     const pelko::CaptureOverrides& o = cl.overrides;
     pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
@@ -73,18 +117,21 @@ int runCapture(const pelko::CommandLine& cl) {
     if (o.delaySeconds > 0) {
         waitBeforeCapture(o.delaySeconds);
     }
-    pelko::X11Screen screen(nullptr);
-    pelko::CaptureSources sources(screen);
+    CaptureScreen screen = openScreen(cl, state.ssreccursor);
+    pelko::CaptureSources sources(*screen.screen);
     const std::string tray = pelko::trayProgramPath();
     pelko::HeadlessCaptureHost host([&](int mode, bool& cancelled) {
-        return pelko::selectThroughTray(tray, pelko::homeArguments(paths), mode, cancelled);
+        if (!screen.knowsWindows && mode == int(pelko::CaptureMode::Object)) {
+            throw pelko::Error(pelko::kNoActiveWindowMessage);
+        }
+        return pelko::selectThroughTray(tray, trayArguments(cl, paths), mode, cancelled);
     });
     const std::string scratch = pelko::scratchDirPath();
     pelko::prepareScratchDir(scratch);
-    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, tray);
+    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, tray, screen.clipboardServer);
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
-    if (o.window) {
-        pipeline.regionOverride = screen.windowFrameRect(*o.window);
+    if (screen.window) {
+        pipeline.regionOverride = screen.window;
     } else if (o.region) {
         pipeline.regionOverride = o.region;
     }
@@ -117,7 +164,7 @@ int runCapture(const pelko::CommandLine& cl) {
 int runPickRegion(const pelko::CommandLine& cl) {
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
     const auto region =
-        pelko::pickRegionThroughTray(pelko::trayProgramPath(), pelko::homeArguments(paths));
+        pelko::pickRegionThroughTray(pelko::trayProgramPath(), trayArguments(cl, paths));
     if (!region) {
         return pelko::kExitCancelled;
     }
@@ -170,6 +217,10 @@ int main(int argc, char** argv) {
     // A reader that goes away (a closed pipe) makes writes fail with a message, not end the
     // command silently.
     std::signal(SIGPIPE, SIG_IGN);
+    if (argc >= 3 && std::string(argv[1]) == "--serve-clipboard") {
+        // The clipboard of a Wayland capture, held after the capture's command has ended.
+        return pelko::serveWaylandClipboard(argv[2], argc >= 4 ? argv[3] : "");
+    }
     try {
         pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

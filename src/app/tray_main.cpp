@@ -2,11 +2,13 @@
 // starts it with the program folder and its own path.
 #include <malloc.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/wayland_session.h"
 #include "app/x11_shell_platform.h"
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
@@ -28,6 +30,13 @@ void keepIdleMemorySmall() {
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     mallopt(M_TRIM_THRESHOLD, 128 * 1024);
 #endif
+}
+
+// Qt's platform plugin for the display system this run talks to, unless the user chose one.
+void chooseToolkitPlatform(const pelko::CommandLine& cl) {
+    if (!std::getenv("QT_QPA_PLATFORM")) {
+        ::setenv("QT_QPA_PLATFORM", pelko::onWayland(cl) ? "wayland" : "xcb", 1);
+    }
 }
 
 }  // namespace
@@ -57,15 +66,25 @@ int main(int argc, char** argv) {
             const pelko::CommandLine cl =
                 pelko::parseCommandLine(std::vector<std::string>(argv + 3, argv + argc));
             const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+            chooseToolkitPlatform(cl);
+            if (pelko::onWayland(cl)) {
+                auto screen = pelko::openWaylandScreen(cl, paths);
+                return pelko::runSelectProgram(argc, argv, *screen, nullptr, paths, int(*mode));
+            }
             pelko::X11Screen screen(nullptr);
             pelko::X11WindowLocator windows(nullptr);
-            return pelko::runSelectProgram(argc, argv, screen, windows, paths, int(*mode));
+            return pelko::runSelectProgram(argc, argv, screen, &windows, paths, int(*mode));
         }
         if (argc >= 2 && std::string(argv[1]) == "--pick-region") {
             // The fixed-area picker of the command line; the region goes back on standard output.
             const pelko::CommandLine cl =
                 pelko::parseCommandLine(std::vector<std::string>(argv + 2, argv + argc));
             const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+            chooseToolkitPlatform(cl);
+            if (pelko::onWayland(cl)) {
+                auto screen = pelko::openWaylandScreen(cl, paths);
+                return pelko::runPickRegionProgram(argc, argv, *screen, paths);
+            }
             pelko::X11Screen screen(nullptr);
             return pelko::runPickRegionProgram(argc, argv, screen, paths);
         }

@@ -252,8 +252,8 @@ class CommandLine(unittest.TestCase):
         options = set(re.findall(r"--[a-z][a-z-]*", text))
         self.assertTrue({"--capture", "--geometry", "--window", "--delay", "--format",
                          "--quality", "--output", "--pointer", "--no-pointer", "--clipboard",
-                         "--notify", "--pick-region", "--edit", "--home", "--help",
-                         "--version"} <= options, options)
+                         "--notify", "--pick-region", "--edit", "--home", "--platform",
+                         "--help", "--version"} <= options, options)
         self.assertRegex(self.pelko("--version").stdout.decode(), r"^Pelko \d+\.\d+\.\d+\n$")
         with open(os.path.join(ARGS.source, "README.md")) as f:
             readme = f.read()

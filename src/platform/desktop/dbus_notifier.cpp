@@ -1,5 +1,7 @@
 #include "platform/desktop/dbus_notifier.h"
 
+#include "platform/desktop/dbus_session.h"
+
 #include <dbus/dbus.h>
 #include <sys/stat.h>
 
@@ -17,37 +19,8 @@ constexpr char kInterface[] = "org.freedesktop.Notifications";
 constexpr int kDispatchMs = 100;
 constexpr int kReplyTimeoutMs = 5000;
 
-struct ConnectionClose {
-    void operator()(DBusConnection* c) const {
-        dbus_connection_close(c);
-        dbus_connection_unref(c);
-    }
-};
-using ConnectionPtr = std::unique_ptr<DBusConnection, ConnectionClose>;
-
-struct MessageUnref {
-    void operator()(DBusMessage* m) const { dbus_message_unref(m); }
-};
-using MessagePtr = std::unique_ptr<DBusMessage, MessageUnref>;
-
-// A private connection to the session bus, registered on it; none when there is no bus.
-ConnectionPtr connectSessionBus() {
-    const std::string address = sessionBusAddress();
-    if (address.empty()) {
-        return nullptr;
-    }
-    DBusError error;
-    dbus_error_init(&error);
-    ConnectionPtr connection(dbus_connection_open_private(address.c_str(), &error));
-    if (connection) {
-        dbus_connection_set_exit_on_disconnect(connection.get(), false);
-        if (!dbus_bus_register(connection.get(), &error)) {
-            connection.reset();
-        }
-    }
-    dbus_error_free(&error);
-    return connection;
-}
+using ConnectionPtr = DbusConnectionPtr;
+using MessagePtr = DbusMessagePtr;
 
 // Notification bodies may be read as markup.
 std::string escapeMarkup(const std::string& text) {

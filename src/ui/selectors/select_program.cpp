@@ -45,7 +45,7 @@ void runUnscaled() {
 
 }  // namespace
 
-int runSelectProgram(int& argc, char** argv, Screen& screen, WindowLocator& windows,
+int runSelectProgram(int& argc, char** argv, Screen& screen, WindowLocator* windows,
                      const ProgramPaths& paths, int mode) {
     runUnscaled();
     QApplication app(argc, argv);
@@ -54,7 +54,7 @@ int runSelectProgram(int& argc, char** argv, Screen& screen, WindowLocator& wind
         MainSettings settings;
         SelectSettingsHost host;
         readparams(settings, paths, host);
-        Selectors selectors(screen, &windows, settings);
+        Selectors selectors(screen, windows, settings);
         bool cancelled = false;
         const std::optional<Bitmap> picture = selectors.select(mode, cancelled);
         if (cancelled || !picture) {

@@ -11,8 +11,9 @@ namespace pelko {
 // The selector of a command-line capture, run by the tray program: freezes the screen, shows
 // the selector of `mode` and writes what came of it to standard output for the pelko command:
 // "picture\n" and the picture as a Windows bitmap file, "cancelled\n", or "error\n" and the
-// error's message. Returns the exit status (0 picture, 2 cancelled, 1 error).
-int runSelectProgram(int& argc, char** argv, Screen& screen, WindowLocator& windows,
+// error's message. Returns the exit status (0 picture, 2 cancelled, 1 error). windows is
+// nullptr on desktops that do not tell where their windows are (no object selector there).
+int runSelectProgram(int& argc, char** argv, Screen& screen, WindowLocator* windows,
                      const ProgramPaths& paths, int mode);
 
 // The fixed-area picker for `pelko --pick-region`: writes "region\n" and the rectangle as

@@ -79,7 +79,13 @@ void SelectorOverlay::open() {
     setGeometry(m_window->rect());
     m_window->setWindowTitle(QString());  // "ready" only once this overlay has been painted
     show();
-    m_window->show();
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // Wayland clients cannot place their windows: the compositor shows a full-screen one
+        // over the whole output, which is the primary display's area.
+        m_window->showFullScreen();
+    } else {
+        m_window->show();
+    }
     m_window->raise();
     m_window->activateWindow();
     setFocus(Qt::OtherFocusReason);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/capture/screen.h"
+#include "platform/wayland/json_value.h"
+
+namespace pelko::wayland {
+
+// The outer rectangle (borders and title bar included), in the compositor's layout
+// coordinates, of the focused window in sway's window tree (the answer to GET_TREE); none when
+// the focus is on no window (an empty workspace).
+std::optional<Rect> focusedWindowRect(const JsonValue& tree);
+
+// Asks sway's IPC socket for its window tree. Throws pelko::Error when sway does not answer
+// within timeoutMs or answers with something else.
+JsonValue swayWindowTree(const std::string& socketPath, int timeoutMs);
+
+}  // namespace pelko::wayland

@@ -1,0 +1,327 @@
+#!/usr/bin/python3
+"""Captures in a Wayland session: a headless sway (tests/wayland-desktop.sh) showing the grid
+picture, with grim's picture of the same output as the reference; and compositors that break
+off or never answer."""
+import io
+import json
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+
+from PIL import Image, ImageChops
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support"))
+from e2e_support import grid, run_tests, wait_for  # noqa: E402
+
+ARGS = None
+WIDTH, HEIGHT = 1280, 720
+SETTINGS = ("[main]\nsaveto={out}/\nsaveas={saveas}\nssreccursor=0\n"
+            "[settings]\nscreensfilename=shot-<%SSNUM>\nsaveac=1\n"
+            "startx={x}\nstarty={y}\nrwidth={w}\nrheight={h}\n")
+
+
+class SessionCase(unittest.TestCase):
+    """A test class on a Wayland test desktop of its own that shows the grid picture."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.mkdtemp(prefix="pelko-e2e-wayland-")
+        os.chmod(cls.tmp, 0o755)
+        background = os.path.join(cls.tmp, "grid.png")
+        picture = Image.new("RGB", (WIDTH, HEIGHT))
+        picture.putdata([grid(x, y) for y in range(HEIGHT) for x in range(WIDTH)])
+        picture.save(background)
+        cls.state = os.path.join(cls.tmp, "desktop")
+        os.mkdir(cls.state)
+        started = subprocess.run([ARGS.desktop, "start", cls.state, background], text=True,
+                                 capture_output=True, timeout=60)
+        if started.returncode == 77:
+            shutil.rmtree(cls.tmp, ignore_errors=True)
+            raise unittest.SkipTest("sway cannot run here: " + started.stderr.strip())
+        if started.returncode != 0:
+            cls.stop()
+            raise RuntimeError("the Wayland test desktop did not start: " + started.stderr)
+        # A folder the session's user writes into.
+        cls.home = os.path.join(cls.tmp, "home")
+        cls.out = os.path.join(cls.home, "out")
+        os.makedirs(cls.out)
+        shutil.chown(cls.home, user=cls.user())
+        shutil.chown(cls.out, user=cls.user())
+        # swaybg draws the background a moment after it starts.
+        cls.reference = wait_for(lambda: cls.grim_when_drawn(), timeout=20)
+        if not cls.reference:
+            cls.stop()
+            raise RuntimeError("the test desktop does not show its background")
+
+    @classmethod
+    def grim_when_drawn(cls):
+        picture = cls.grim()
+        return picture if picture.getpixel((300, 301)) == grid(300, 301) else None
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.stop()
+
+    @classmethod
+    def stop(cls):
+        subprocess.call([ARGS.desktop, "stop", cls.state], timeout=30)
+        shutil.rmtree(cls.tmp, ignore_errors=True)
+
+    @classmethod
+    def user(cls):
+        return "pelko-test" if os.getuid() == 0 else None
+
+    @classmethod
+    def run_in_session(cls, *command, timeout=60):
+        return subprocess.run([ARGS.desktop, "run", cls.state, *command], text=True,
+                              capture_output=True, timeout=timeout)
+
+    @classmethod
+    def grim(cls):
+        path = os.path.join(cls.out, "grim.png")
+        done = cls.run_in_session("grim", path)
+        if done.returncode != 0:
+            raise RuntimeError("grim failed: " + done.stderr)
+        with Image.open(path) as image:
+            return image.convert("RGB")
+
+    def write_settings(self, x=100, y=100, w=400, h=300, saveas="png"):
+        with open(os.path.join(self.home, "settings.ini"), "w") as f:
+            f.write(SETTINGS.format(out=self.out, x=x, y=y, w=w, h=h, saveas=saveas))
+
+    def pelko(self, *args):
+        return self.run_in_session(ARGS.pelko, "--home", self.home, *args)
+
+    def captured(self, *args):
+        path = os.path.join(self.out, "picture.png")
+        if os.path.exists(path):
+            os.remove(path)
+        done = self.pelko(*args, "--output", path)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with Image.open(path) as image:
+            return image.convert("RGB")
+
+    def assertSamePixels(self, picture, reference):
+        self.assertEqual(picture.size, reference.size)
+        self.assertIsNone(ImageChops.difference(picture, reference).getbbox(),
+                          "the capture differs from grim's picture")
+
+
+class DesktopPortal(SessionCase):
+    """The portal on a session of its own: programs started earlier (a toolkit asking the
+    portal for its settings) leave nothing behind that could change its answers."""
+
+    def test_portal_screenshot_with_granted_permission_matches_grim(self):
+        granted = self.run_in_session(
+            "gdbus", "call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore",
+            "--object-path", "/org/freedesktop/impl/portal/PermissionStore", "--method",
+            "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
+            "screenshot", "", "['yes']")
+        self.assertEqual(granted.returncode, 0, granted.stderr)
+        self.write_settings(x=17, y=300, w=640, h=301)
+        self.assertSamePixels(self.captured("--platform", "wayland-portal", "--capture", "screen"),
+                              self.reference)
+        self.assertSamePixels(self.captured("--platform", "wayland-portal", "--capture", "fixed"),
+                              self.reference.crop((17, 300, 657, 601)))
+
+
+class WaylandSession(SessionCase):
+
+    def test_whole_screen_and_regions_match_grim_pixel_for_pixel(self):
+        self.write_settings(x=17, y=300, w=640, h=301)
+        self.assertSamePixels(self.captured("--capture", "screen"), self.reference)
+        self.assertSamePixels(self.captured("--capture", "fixed"),
+                              self.reference.crop((17, 300, 657, 601)))
+        # A region reaching past the output: the part outside is black.
+        region = self.captured("--geometry", "100x50+1230+700")
+        expected = Image.new("RGB", (100, 50))
+        expected.paste(self.reference.crop((1230, 700, 1280, 720)), (0, 0))
+        self.assertSamePixels(region, expected)
+
+    def test_the_session_chooses_wayland_and_the_option_overrides_it(self):
+        # The session has no X display: asking for X11 fails naming it, Wayland is the default.
+        x11 = self.pelko("--platform", "x11", "--capture", "screen", "--output", "-")
+        self.assertEqual(x11.returncode, 1)
+        self.assertEqual(self.captured("--platform", "wayland", "--capture", "screen").size,
+                         (WIDTH, HEIGHT))
+
+    def test_neither_protocol_nor_portal_is_one_error_naming_both(self):
+        before = sorted(os.listdir(self.out))
+        done = self.run_in_session("env", "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent",
+                                   ARGS.pelko, "--home", self.home, "--platform",
+                                   "wayland-portal", "--capture", "screen")
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("zwlr_screencopy_manager_v1", done.stderr)
+        self.assertIn("org.freedesktop.portal.Screenshot", done.stderr)
+        self.assertEqual(done.stdout, "")
+        self.assertEqual(sorted(os.listdir(self.out)), before)
+
+    def pasted(self, mime_type):
+        done = subprocess.run([ARGS.desktop, "run", self.state, "wl-paste", "--no-newline",
+                               "--type", mime_type], capture_output=True, timeout=60)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return Image.open(io.BytesIO(done.stdout))
+
+    def test_clipboard_outlives_the_command_and_reads_back_with_wl_paste(self):
+        self.write_settings()
+        done = self.pelko("--capture", "screen", "--clipboard")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        types = self.run_in_session("wl-paste", "--list-types").stdout.split()
+        self.assertEqual(types, ["image/png"])
+        self.assertSamePixels(self.pasted("image/png").convert("RGB"), self.reference)
+        # GIF: the GIF file itself, and its colour-reduced picture for programs that want PNG.
+        self.write_settings(saveas="gif")
+        done = self.pelko("--capture", "screen", "--clipboard")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        gif = self.pasted("image/gif")
+        self.assertEqual((gif.format, gif.size), ("GIF", (WIDTH, HEIGHT)))
+        self.assertSamePixels(self.pasted("image/png").convert("RGB"), gif.convert("RGB"))
+        # Another program taking the clipboard over ends the server.
+        self.run_in_session("sh", "-c", "echo taken | wl-copy >/dev/null 2>&1")
+        self.assertEqual(self.run_in_session("wl-paste", "--no-newline").stdout, "taken\n")
+
+    def overlay_shown(self):
+        """Whether sway shows the selector's window full screen."""
+        tree = json.loads(self.run_in_session("swaymsg", "-t", "get_tree").stdout)
+        nodes = [tree]
+        while nodes:
+            node = nodes.pop()
+            if node.get("app_id") == "pelko-tray" and node.get("fullscreen_mode") == 1 and \
+                    node.get("visible"):
+                return True
+            nodes += node.get("nodes", []) + node.get("floating_nodes", [])
+        return False
+
+    def test_rectangle_drag_on_the_full_screen_frozen_overlay(self):
+        self.write_settings()
+        pointer = subprocess.Popen([ARGS.desktop, "run", self.state, ARGS.virtual_pointer,
+                                    str(WIDTH), str(HEIGHT)], stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, text=True)
+        path = os.path.join(self.out, "dragged.png")
+        capture = None
+        try:
+            self.assertEqual(pointer.stdout.readline().strip(), "ready")
+
+            def send(command):
+                pointer.stdin.write(command + "\n")
+                pointer.stdin.flush()
+                self.assertEqual(pointer.stdout.readline().strip(), "ok", command)
+
+            send("move 200 100")
+            # The compositor hides the pointer when it rests (hide_cursor): then freeze.
+            self.assertTrue(wait_for(self.shows_bare_desktop, timeout=10))
+            capture = subprocess.Popen([ARGS.desktop, "run", self.state, ARGS.pelko, "--home",
+                                        self.home, "--capture", "rect", "--output", path],
+                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            self.assertTrue(wait_for(self.overlay_shown, timeout=30), "no full-screen overlay")
+            # The overlay shows the frozen screen 1:1 over the whole output.
+            self.assertTrue(wait_for(self.shows_bare_desktop, timeout=10))
+            for command in ("move 201 100", "move 200 100", "press", "move 300 150",
+                            "move 350 180", "release"):
+                send(command)
+            out, err = capture.communicate(timeout=30)
+            self.assertEqual(capture.returncode, 0, err)
+            with Image.open(path) as picture:
+                # The far edges are exclusive: a drag from (200, 100) to (350, 180).
+                self.assertSamePixels(picture.convert("RGB"),
+                                      self.reference.crop((200, 100, 350, 180)))
+        finally:
+            if capture and capture.poll() is None:
+                capture.kill()
+                capture.wait()
+            pointer.stdin.close()
+            pointer.wait(timeout=30)
+            wait_for(self.shows_bare_desktop, timeout=10)
+
+    def shows_bare_desktop(self):
+        return not ImageChops.difference(self.grim(), self.reference).getbbox()
+
+    def test_active_window_as_sway_tells_it_else_one_clear_message(self):
+        self.write_settings()
+        window = subprocess.Popen([ARGS.desktop, "run", self.state, "env",
+                                   "QT_QPA_PLATFORM=wayland", ARGS.show_window, "00ff00"],
+                                  stdout=subprocess.PIPE, text=True)
+        try:
+            self.assertIn("ready", window.stdout.readline())
+            placed = self.run_in_session(
+                "swaymsg", '[app_id="pelko-show-window"] floating enable, resize set 300 200, '
+                'move position 100 50, focus')
+            self.assertEqual(placed.returncode, 0, placed.stdout + placed.stderr)
+            picture = self.captured("--capture", "window")
+            self.assertEqual(picture.size, (300, 200))
+            self.assertEqual(picture.getcolors(), [(300 * 200, (0, 255, 0))])
+            before = sorted(os.listdir(self.out))
+            # Compositors that do not tell (here: sway's socket unknown) and the window under
+            # the pointer: one message, no picture.
+            for command in (["env", "-u", "SWAYSOCK", ARGS.pelko, "--home", self.home,
+                             "--capture", "window"],
+                            [ARGS.pelko, "--home", self.home, "--capture", "object"]):
+                done = self.run_in_session(*command)
+                self.assertEqual(done.returncode, 1, command)
+                self.assertIn("does not tell which window is active", done.stderr, command)
+                self.assertEqual(sorted(os.listdir(self.out)), before)
+        finally:
+            window.kill()
+            window.wait()
+            self.run_in_session("swaymsg", '[app_id="pelko-show-window"] kill')
+            # The other tests compare with the bare desktop.
+            wait_for(lambda: self.grim().getpixel((150, 100)) == grid(150, 100), timeout=10)
+
+
+class BrokenCompositor(unittest.TestCase):
+    """A socket that takes the connection and then never answers or hangs up: the capture ends
+    with an error, never a hang and never a picture."""
+
+    def run_against(self, behaviour):
+        folder = tempfile.mkdtemp(prefix="pelko-e2e-compositor-")
+        path = os.path.join(folder, "wayland-broken")
+        server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        server.bind(path)
+        server.listen(1)
+        held = []
+
+        def serve():
+            conn, _ = server.accept()
+            conn.recv(4096)
+            if behaviour == "hang up":
+                conn.close()
+            else:
+                held.append(conn)
+
+        thread = threading.Thread(target=serve, daemon=True)
+        thread.start()
+        try:
+            env = dict(os.environ, WAYLAND_DISPLAY=path, XDG_SESSION_TYPE="wayland",
+                       XDG_RUNTIME_DIR=folder)
+            env.pop("DISPLAY", None)
+            return subprocess.run([ARGS.pelko, "--capture", "screen", "--output",
+                                   os.path.join(folder, "out.png")], env=env, text=True,
+                                  capture_output=True, timeout=60)
+        finally:
+            for conn in held:
+                conn.close()
+            server.close()
+            shutil.rmtree(folder, ignore_errors=True)
+
+    def test_errors_instead_of_hanging(self):
+        for behaviour, message in (("hang up", "connection to the Wayland compositor was lost"),
+                                   ("say nothing", "did not answer in time")):
+            done = self.run_against(behaviour)
+            self.assertEqual(done.returncode, 1, behaviour)
+            self.assertIn(message, done.stderr, behaviour)
+
+    def test_no_compositor_is_named(self):
+        env = dict(os.environ, WAYLAND_DISPLAY="pelko-no-such-socket", XDG_SESSION_TYPE="wayland")
+        done = subprocess.run([ARGS.pelko, "--capture", "screen", "--output", "/dev/null"],
+                              env=env, text=True, capture_output=True, timeout=60)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("Cannot connect to the Wayland compositor", done.stderr)
+
+
+if __name__ == "__main__":
+    run_tests(globals(), "--pelko", "--desktop", "--show-window", "--virtual-pointer")
