@@ -244,11 +244,11 @@ class Outputs(unittest.TestCase):
         for saveas in ("gif", "png"):
             with self.subTest(saveas=saveas):
                 self.settings(saveas, clipboard=True)
-                started = time.monotonic()
+                # The command returns while its server keeps the clipboard (counted below); a
+                # command that waited for the server to end would run into the time-out.
                 proc = subprocess.run([ARGS.pelko, "--home", self.home, "--capture", "screen"],
                                       env=self.env, capture_output=True, text=True, timeout=30)
                 self.assertEqual(proc.returncode, 0, proc.stderr)
-                self.assertLess(time.monotonic() - started, 10)
                 saved = proc.stdout.split()
                 self.assertEqual(len(saved), 1, proc.stdout)
                 servers = self.clipboard_servers()
