@@ -23,17 +23,19 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
 def run_measured(cmd, env):
-    """Runs cmd; returns wall seconds and peak resident memory in MiB of that process."""
-    start = time.perf_counter()
-    proc = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(proc.pid, 0)
-    wall = time.perf_counter() - start
-    proc.returncode = os.waitstatus_to_exitcode(status)
-    err = proc.stderr.read().decode(errors="replace")
-    proc.stderr.close()
-    if proc.returncode != 0:
-        raise RuntimeError(f"{cmd[0]} failed ({proc.returncode}): {err}")
-    return wall, usage.ru_maxrss / 1024.0
+    """Runs cmd; returns wall seconds and peak resident memory in MiB of that process.
+
+    The memory is measured by GNU time: a child forked from this script would start from the
+    script's own high-water mark (which the Pillow comparisons raise), not from its own."""
+    with tempfile.NamedTemporaryFile(prefix="pelko-bench-rss-") as rss:
+        start = time.perf_counter()
+        proc = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", rss.name, *cmd], env=env,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        wall = time.perf_counter() - start
+        if proc.returncode != 0:
+            raise RuntimeError(f"{cmd[0]} failed ({proc.returncode}): "
+                               f"{proc.stderr.decode(errors='replace')}")
+        return wall, int(open(rss.name).read().split()[-1]) / 1024.0
 
 
 def measure(name, make_cmd, out, env, runs):
