@@ -81,6 +81,7 @@ const EditState* AnnotationCanvas::state() const {
 void AnnotationCanvas::setHistory(EditHistory* history, const Bitmap* picture) {
     m_history = history;
     m_drag = Drag::None;
+    dropDragBackdrop();
     m_hidden.reset();
     if (history == nullptr) {
         m_live.clear();
@@ -99,6 +100,7 @@ void AnnotationCanvas::setHistory(EditHistory* history, const Bitmap* picture) {
 
 void AnnotationCanvas::reload() {
     m_drag = Drag::None;
+    dropDragBackdrop();
     m_hidden.reset();
     if (const EditState* s = state(); s != nullptr && s->picture) {
         m_base = s->picture->indexed() ? s->picture->toDepth24() : *s->picture;
@@ -191,6 +193,7 @@ void AnnotationCanvas::deleteSelected() {
 
 void AnnotationCanvas::changedAnnotation(const Annotation& before, const Annotation& after) {
     if (isRedaction(before.kind) && !m_layer.empty() && !m_hidden) {
+        dropDragBackdrop();  // the layer changes
         const Box area = rebuildRedactions(m_layer, m_base, layerList(),
                                            shapeBox(before).united(shapeBox(after)));
         repaintArea(area);
@@ -207,12 +210,19 @@ std::vector<Annotation> AnnotationCanvas::layerList() const {
     return list;
 }
 
+void AnnotationCanvas::outlineWhileDragged(std::size_t index) {
+    if (index < m_live.size() && isRedaction(m_live[index].kind)) {
+        hideFromLayer(index);
+    }
+}
+
 void AnnotationCanvas::hideFromLayer(std::optional<std::size_t> index) {
     if (m_hidden == index) {
         return;
     }
     const std::optional<std::size_t> was = m_hidden;
     m_hidden = index;
+    dropDragBackdrop();  // the layer changes
     const std::size_t changed = index ? *index : *was;
     if (changed < m_live.size() && !m_layer.empty()) {
         repaintArea(rebuildRedactions(m_layer, m_base, layerList(), shapeBox(m_live[changed])));
@@ -318,6 +328,7 @@ void AnnotationCanvas::mousePressEvent(QMouseEvent* event) {
                     m_handle = *h;
                     m_original = m_live[*m_selected];
                     m_drag = Drag::Resizing;
+                    outlineWhileDragged(*m_selected);
                     return;
                 }
             }
@@ -325,6 +336,7 @@ void AnnotationCanvas::mousePressEvent(QMouseEvent* event) {
             if (m_selected) {
                 m_original = m_live[*m_selected];
                 m_drag = Drag::Moving;
+                outlineWhileDragged(*m_selected);
             }
             return;
         case AnnotateTool::Crop:
@@ -361,6 +373,7 @@ void AnnotationCanvas::mousePressEvent(QMouseEvent* event) {
             select(m_live.size() - 1);
             changedAnnotation(m_live.back(), m_live.back());
             m_drag = Drag::Drawing;
+            outlineWhileDragged(m_live.size() - 1);
             return;
     }
 }
@@ -415,6 +428,7 @@ void AnnotationCanvas::mouseReleaseEvent(QMouseEvent* event) {
         repaintAnnotation(m_live[*m_selected]);  // the outline of a redaction goes
     }
     m_drag = Drag::None;
+    dropDragBackdrop();
     if (m_hidden) {
         // The dragged redaction joins the layer where the drag left it.
         hideFromLayer(std::nullopt);
@@ -457,6 +471,7 @@ void AnnotationCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
     // The press before a double click starts a move that has not moved yet.
     if (m_drag == Drag::Moving && m_selected && m_live[*m_selected] == m_original) {
         m_drag = Drag::None;
+        dropDragBackdrop();
         hideFromLayer(std::nullopt);
     }
     if (event->button() != Qt::LeftButton || m_tool != AnnotateTool::Select || !askText ||
@@ -483,17 +498,35 @@ void AnnotationCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
     commitLive();
 }
 
+std::optional<std::size_t> AnnotationCanvas::draggedAnnotation() const {
+    const bool changing =
+        m_drag == Drag::Drawing || m_drag == Drag::Moving || m_drag == Drag::Resizing;
+    return changing && m_selected && *m_selected < m_live.size() ? m_selected : std::nullopt;
+}
+
 void AnnotationCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRegion& region = event->region();
-    const QRect image = m_layerImage.rect();
+    const std::optional<std::size_t> dragged = draggedAnnotation();
+    if (m_drag != Drag::None && m_dragBackdrop.isNull() && !m_layerImage.isNull()) {
+        m_dragBackdrop = m_layerImage.copy();
+        QPainter backdrop(&m_dragBackdrop);
+        for (std::size_t i = 0; i < m_live.size(); ++i) {
+            if (i != dragged && m_hidden != i && !isRedaction(m_live[i].kind)) {
+                paintAnnotation(backdrop, m_live[i], markerNumber(m_live, i));
+            }
+        }
+    }
+    const bool fromBackdrop = m_drag != Drag::None && !m_dragBackdrop.isNull();
+    const QImage& shown = fromBackdrop ? m_dragBackdrop : m_layerImage;
+    const QRect image = shown.rect();
     for (const QRect& r : region) {
         const QRect inside = image.intersected(r);
         if (inside != r) {
             painter.fillRect(r, palette().window());
         }
         if (!inside.isEmpty()) {
-            painter.drawImage(inside.topLeft(), m_layerImage, inside);
+            painter.drawImage(inside.topLeft(), shown, inside);
         }
     }
     painter.setClipRegion(region);
@@ -521,7 +554,9 @@ void AnnotationCanvas::paintEvent(QPaintEvent* event) {
             painter.drawRect(QRect(box.x, box.y, box.w - 1, box.h - 1));
             painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
             painter.drawRect(QRect(box.x, box.y, box.w - 1, box.h - 1));
-        } else if (!isRedaction(a.kind) && touches(a)) {
+        } else if (!isRedaction(a.kind) && (!fromBackdrop || dragged == i) && touches(a)) {
+            // From the backdrop, only the dragged annotation is drawn; it shows above the
+            // others until the drag ends.
             paintAnnotation(painter, a, markerNumber(m_live, i));
         }
     }

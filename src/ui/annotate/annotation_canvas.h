@@ -85,6 +85,9 @@ class AnnotationCanvas final : public QWidget {
     // The annotations in the redaction layer: all but the redaction being dragged.
     std::vector<Annotation> layerList() const;
     // Takes a redaction out of the layer while it is dragged (none: puts it back).
+    // A redaction being drawn, moved or resized leaves the layer and shows as its outline;
+    // its pixels are made once, where the drag ends.
+    void outlineWhileDragged(std::size_t index);
     void hideFromLayer(std::optional<std::size_t> index);
     void commitLive();
     void commitCrop(Box area);
@@ -99,6 +102,13 @@ class AnnotationCanvas final : public QWidget {
     Bitmap m_base;
     Bitmap m_layer;
     QImage m_layerImage;
+    // While a drag goes on: the layer with every annotation but the one dragged drawn in, made
+    // at the first repaint of the drag, so that each move repaints its strips from it instead
+    // of stroking the annotations it crosses again. Null otherwise.
+    QImage m_dragBackdrop;
+    void dropDragBackdrop() { m_dragBackdrop = QImage(); }
+    // The annotation a drag changes (none while cropping).
+    std::optional<std::size_t> draggedAnnotation() const;
     // The annotations shown: the current step's, changed by a drag until it is committed.
     std::vector<Annotation> m_live;
     std::optional<std::size_t> m_selected;
