@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/codec/color_histogram.h"
+#include "core/codec/color_refinement.h"
 #include "core/codec/default_palette.h"
 #include "core/codec/nearest_color.h"
 #include "core/codec/octree_quantizer.h"
@@ -51,70 +52,6 @@ void assignNearest(ColorHistogram& histogram, const std::vector<ColorCount>& col
             histogram.setValue(rgb, nearest.find(c));
         }
     });
-}
-
-// Refinement steps over the distinct colours, in the manner of k-medians: each colour goes
-// to its nearest table entry, then each quantised entry moves to the per-channel median of
-// the pixels it got, which lowers their mean absolute error. The octree's cells have fixed
-// borders; these steps let the colours settle where the pixels are. The 20 static entries
-// stay.
-void refineColors(std::vector<Rgb>& table, int quantizedColors,
-                  const std::vector<ColorCount>& colors, int threads, int steps) {
-    // Per worker, per quantised entry and channel: pixel counts by channel value.
-    using ChannelCounts = std::array<std::array<std::uint32_t, 256>, 3>;
-    const int workers = workerCount(threads, colors.size());
-    const auto entries = std::size_t(quantizedColors);
-    std::vector<std::vector<ChannelCounts>> counts(static_cast<std::size_t>(workers));
-    for (int step = 0; step < steps; ++step) {
-        runParallel(workers, [&](int i) {
-            NearestColor nearest(table);
-            std::vector<ChannelCounts>& own = counts[std::size_t(i)];
-            own.assign(entries, ChannelCounts{});
-            const std::size_t end = splitPoint(colors.size(), workers, i + 1);
-            for (std::size_t j = splitPoint(colors.size(), workers, i); j < end; ++j) {
-                const std::uint32_t rgb = colors[j].rgb;
-                const Rgb c{std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)};
-                const std::size_t k = std::size_t(nearest.find(c)) - kFirstQuantizedEntry;
-                if (k < entries) {
-                    own[k][0][c.r] += colors[j].count;
-                    own[k][1][c.g] += colors[j].count;
-                    own[k][2][c.b] += colors[j].count;
-                }
-            }
-        });
-        bool changed = false;
-        for (std::size_t k = 0; k < entries; ++k) {
-            Rgb moved;
-            std::uint8_t* channels[3] = {&moved.r, &moved.g, &moved.b};
-            bool used = false;
-            for (std::size_t channel = 0; channel < 3; ++channel) {
-                std::array<std::uint64_t, 256> total{};
-                for (const std::vector<ChannelCounts>& own : counts) {
-                    for (std::size_t v = 0; v < 256; ++v) {
-                        total[v] += own[k][channel][v];
-                    }
-                }
-                std::uint64_t pixels = 0;
-                for (std::uint64_t n : total) {
-                    pixels += n;
-                }
-                std::uint64_t below = 0;
-                std::size_t v = 0;
-                while (v < 255 && 2 * (below + total[v]) < pixels) {
-                    below += total[v++];
-                }
-                *channels[channel] = std::uint8_t(v);
-                used = pixels > 0;
-            }
-            if (used && table[kFirstQuantizedEntry + k] != moved) {
-                table[kFirstQuantizedEntry + k] = moved;  // an entry with no pixels stays
-                changed = true;
-            }
-        }
-        if (!changed) {
-            return;
-        }
-    }
 }
 
 void mapRows(const Bitmap& bitmap, const ColorHistogram& histogram, int firstRow, int endRow,
@@ -182,9 +119,15 @@ ReducedImage reduceColors(const Bitmap& bitmap, int threads) {
     image.colorTable = reducedColorTable(quantized);
     image.quantizedColors = int(quantized.size());
     if (colors.size() > std::size_t(kQuantizedColors)) {
-        refineColors(image.colorTable, image.quantizedColors, colors, threads, kRefineSteps);
+        const std::vector<std::uint8_t> nearest =
+            refineColors(image.colorTable, image.quantizedColors, colors,
+                         workerCount(threads, colors.size()), kRefineSteps);
+        for (std::size_t j = 0; j < colors.size(); ++j) {
+            histogram.setValue(colors[j].rgb, nearest[j]);
+        }
+    } else {
+        assignNearest(histogram, colors, image.colorTable, threads);
     }
-    assignNearest(histogram, colors, image.colorTable, threads);
 
     image.indices.resize(pixels);
     runParallel(rowWorkers, [&](int i) {

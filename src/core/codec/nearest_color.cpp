@@ -44,6 +44,14 @@ NearestColor::NearestColor(const std::vector<Rgb>& table)
     m_minDist.resize(m_distinct.size());
 }
 
+NearestColor::NearestColor(const std::vector<Rgb>& table, const std::array<bool, 256>& moved)
+    : NearestColor(table) {
+    m_trackMoves = true;
+    m_moved = moved;
+    m_movedStart.assign(m_cubeStart.size(), 0);
+    m_movedCount.assign(m_cubeStart.size(), 0);
+}
+
 void NearestColor::buildCandidates(int cube) {
     const int span = (1 << kCubeBits) - 1;
     const int loR = (cube / (kCubesPerAxis * kCubesPerAxis)) << kCubeBits;
@@ -73,16 +81,81 @@ void NearestColor::buildCandidates(int cube) {
         m_candB.push_back(b);
         m_candIndex.push_back(index);
     };
+    const std::size_t movedStart = m_movedIndex.size();
     for (std::size_t k = 0; k < n; ++k) {
         if (m_minDist[k] <= bound) {
             add(float(m_r[k]), float(m_g[k]), float(m_b[k]), m_distinct[k]);
+            if (m_trackMoves && m_moved[m_distinct[k]]) {
+                m_movedR.push_back(float(m_r[k]));
+                m_movedG.push_back(float(m_g[k]));
+                m_movedB.push_back(float(m_b[k]));
+                m_movedIndex.push_back(m_distinct[k]);
+            }
         }
+    }
+    if (m_trackMoves) {
+        while ((m_movedIndex.size() - movedStart) % 4 != 0) {
+            m_movedR.push_back(kFarAway);
+            m_movedG.push_back(kFarAway);
+            m_movedB.push_back(kFarAway);
+            m_movedIndex.push_back(0);
+        }
+        m_movedStart[std::size_t(cube)] = std::int32_t(movedStart);
+        m_movedCount[std::size_t(cube)] = std::uint16_t(m_movedIndex.size() - movedStart);
     }
     while ((m_candIndex.size() - start) % 4 != 0) {
         add(kFarAway, kFarAway, kFarAway, 0);
     }
     m_cubeStart[std::size_t(cube)] = std::int32_t(start);
     m_cubeCount[std::size_t(cube)] = std::uint16_t(m_candIndex.size() - start);
+}
+
+std::uint8_t NearestColor::findAfterMove(Rgb c, std::uint8_t before) {
+    const int cube = cubeOf(c);
+    if (m_cubeStart[std::size_t(cube)] < 0) {
+        buildCandidates(cube);
+    }
+    const Rgb e = m_table[before];
+    const int dr = c.r - e.r, dg = c.g - e.g, db = c.b - e.b;
+    const float beforeDist = float(dr * dr + dg * dg + db * db);
+    const std::size_t start = std::size_t(m_movedStart[std::size_t(cube)]);
+    const std::size_t end = start + m_movedCount[std::size_t(cube)];
+    const float* rs = m_movedR.data();
+    const float* gs = m_movedG.data();
+    const float* bs = m_movedB.data();
+    std::uint8_t best = before;
+    float bestDist = beforeDist;
+    auto compareGroup = [&](std::size_t k) {
+        for (std::size_t q = k; q < k + 4; ++q) {
+            const float qr = float(c.r) - rs[q], qg = float(c.g) - gs[q], qb = float(c.b) - bs[q];
+            const float d = qr * qr + qg * qg + qb * qb;
+            if (d < bestDist || (d == bestDist && m_movedIndex[q] < best)) {
+                best = m_movedIndex[q];
+                bestDist = d;
+            }
+        }
+    };
+#if defined(__SSE2__)
+    // Most colours keep their entry: four moved candidates at a time are compared with it, and
+    // only a group with one as near or nearer is looked at one by one.
+    const __m128 r = _mm_set1_ps(float(c.r)), g = _mm_set1_ps(float(c.g)),
+                 b = _mm_set1_ps(float(c.b)), limit = _mm_set1_ps(beforeDist);
+    for (std::size_t k = start; k < end; k += 4) {
+        const __m128 mr = _mm_sub_ps(r, _mm_loadu_ps(rs + k));
+        const __m128 mg = _mm_sub_ps(g, _mm_loadu_ps(gs + k));
+        const __m128 mb = _mm_sub_ps(b, _mm_loadu_ps(bs + k));
+        const __m128 d =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(mr, mr), _mm_mul_ps(mg, mg)), _mm_mul_ps(mb, mb));
+        if (_mm_movemask_ps(_mm_cmple_ps(d, limit)) != 0) {
+            compareGroup(k);
+        }
+    }
+#else
+    for (std::size_t k = start; k < end; k += 4) {
+        compareGroup(k);
+    }
+#endif
+    return best;
 }
 
 std::uint8_t NearestColor::find(Rgb c) {

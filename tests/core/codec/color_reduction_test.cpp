@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <map>
 #include <set>
@@ -27,6 +28,17 @@ Rgb randomColor(FixtureRandom& random) {
             std::uint8_t(random.below(256))};
 }
 
+// The nearest entry by a scan of the whole table, the lowest index on ties.
+int scanNearest(const std::vector<Rgb>& table, Rgb c) {
+    int best = 0;
+    for (int i = 1; i < int(table.size()); ++i) {
+        if (distance2(c, table[std::size_t(i)]) < distance2(c, table[std::size_t(best)])) {
+            best = i;
+        }
+    }
+    return best;
+}
+
 // The cube-pruned lookup gives exactly what a scan of the whole table gives, ties included.
 TEST(NearestColor, MatchesAFullScanWithLowestIndexOnTies) {
     FixtureRandom random(3);
@@ -44,14 +56,52 @@ TEST(NearestColor, MatchesAFullScanWithLowestIndexOnTies) {
             const Rgb c = n < 8 ? Rgb{std::uint8_t(n & 1 ? 255 : 0), std::uint8_t(n & 2 ? 255 : 0),
                                       std::uint8_t(n & 4 ? 255 : 0)}
                                 : randomColor(random);
-            int best = 0;
-            for (int i = 1; i < size; ++i) {
-                if (distance2(c, table[std::size_t(i)]) < distance2(c, table[std::size_t(best)])) {
-                    best = i;
-                }
-            }
-            ASSERT_EQ(nearest.find(c), best) << "table size " << size;
+            ASSERT_EQ(nearest.find(c), scanNearest(table, c)) << "table size " << size;
         }
+    }
+}
+
+// After some entries moved, a colour whose nearest entry stayed finds what a scan of the new
+// table finds: entries that moved a little or far, onto another entry's colour (before and
+// after it in the table, so that ties go either way), or away from a duplicate.
+TEST(NearestColor, AfterAMoveMatchesAFullScan) {
+    FixtureRandom random(5);
+    for (int round = 0; round < 6; ++round) {
+        std::vector<Rgb> table;
+        for (int i = 0; i < 256; ++i) {
+            table.push_back(i % 11 == 3 ? table[std::size_t(random.below(i))]
+                                        : randomColor(random));
+        }
+        std::vector<Rgb> movedTable = table;
+        std::array<bool, 256> moved{};
+        for (int i = 0; i < 256; ++i) {
+            const int kind = random.below(8);
+            Rgb& e = movedTable[std::size_t(i)];
+            if (kind == 0) {
+                e = randomColor(random);
+            } else if (kind == 1) {
+                e = table[std::size_t(random.below(256))];
+            } else if (kind == 2) {
+                auto nudge = [&](std::uint8_t v) {
+                    return std::uint8_t(std::clamp(v + random.below(7) - 3, 0, 255));
+                };
+                e = Rgb{nudge(e.r), nudge(e.g), nudge(e.b)};
+            }
+            moved[std::size_t(i)] = e != table[std::size_t(i)];
+        }
+        NearestColor before(table);
+        NearestColor after(movedTable, moved);
+        int checked = 0;
+        for (int n = 0; n < 20000; ++n) {
+            const Rgb c = randomColor(random);
+            const std::uint8_t old = before.find(c);
+            if (moved[old]) {
+                continue;
+            }
+            ++checked;
+            ASSERT_EQ(after.findAfterMove(c, old), scanNearest(movedTable, c)) << "round " << round;
+        }
+        EXPECT_GT(checked, 5000);
     }
 }
 
