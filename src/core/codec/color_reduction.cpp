@@ -119,12 +119,15 @@ ReducedImage reduceColors(const Bitmap& bitmap, int threads) {
     image.colorTable = reducedColorTable(quantized);
     image.quantizedColors = int(quantized.size());
     if (colors.size() > std::size_t(kQuantizedColors)) {
+        const int workers = workerCount(threads, colors.size());
         const std::vector<std::uint8_t> nearest =
-            refineColors(image.colorTable, image.quantizedColors, colors,
-                         workerCount(threads, colors.size()), kRefineSteps);
-        for (std::size_t j = 0; j < colors.size(); ++j) {
-            histogram.setValue(colors[j].rgb, nearest[j]);
-        }
+            refineColors(image.colorTable, image.quantizedColors, colors, workers, kRefineSteps);
+        runParallel(workers, [&](int i) {
+            const std::size_t end = splitPoint(colors.size(), workers, i + 1);
+            for (std::size_t j = splitPoint(colors.size(), workers, i); j < end; ++j) {
+                histogram.setValue(colors[j].rgb, nearest[j]);
+            }
+        });
     } else {
         assignNearest(histogram, colors, image.colorTable, threads);
     }
