@@ -37,6 +37,7 @@ int commonLevel(std::uint32_t a, std::uint32_t b) {
     return (std::countl_zero(a ^ b) - 8) / 3;
 }
 
+// An inner node: a cell with at least two distinct colours below it.
 struct Node {
     // Totals over every pixel below the node.
     double count = 0;
@@ -48,7 +49,8 @@ struct Node {
     int children = 0;
     int pendingChildren = 0;  // children that are not leaves yet
     int level = 8;
-    bool leaf = false;  // a distinct colour, or a node merged into one
+    int order = 0;      // when it was made, counting leaves and inner nodes alike
+    bool leaf = false;  // merged into one colour
 
     // The error of representing the node's pixels by their mean colour: the pixel count times
     // their root-mean-square distance from it, an estimate of the sum of their distances.
@@ -60,6 +62,16 @@ struct Node {
     }
 };
 
+// A subtree waiting for its parent while the tree is built: an inner node, or the distinct
+// colour of that index.
+struct Subtree {
+    int index;
+    bool isColor;
+};
+
+// The distinct colours are the tree's first leaves. They are not stored as nodes: a colour's
+// totals go straight into its parent, and only its parent is kept, which keeps the tree of a
+// photograph's few hundred thousand colours small.
 class Octree {
   public:
     explicit Octree(const std::vector<ColorCount>& colors);
@@ -67,16 +79,21 @@ class Octree {
     std::vector<Rgb> leafColors() const;
 
   private:
-    int addLeaf(const ColorCount& color);
     int addInner(int level);
-    void attach(int child, int parent);
+    void attach(Subtree child, int parent);
 
+    const std::vector<ColorCount>& m_colors;
     std::vector<Node, LargeAllocator<Node>> m_nodes;
+    std::vector<int, LargeAllocator<int>> m_colorParent;  // per colour: its inner parent, or -1
+    std::vector<int, LargeAllocator<int>> m_colorOrder;   // per colour: when it was made
+    int m_made = 0;
     int m_leafCount = 0;
 };
 
-Octree::Octree(const std::vector<ColorCount>& colors) {
-    m_nodes.reserve(colors.size() * 2);
+Octree::Octree(const std::vector<ColorCount>& colors)
+    : m_colors(colors), m_colorParent(colors.size(), -1), m_colorOrder(colors.size(), 0) {
+    m_nodes.reserve(colors.size());
+    m_leafCount = int(colors.size());
     if (colors.empty()) {
         return;
     }
@@ -84,7 +101,8 @@ Octree::Octree(const std::vector<ColorCount>& colors) {
     // inner nodes of the rightmost path, deepest on top; `pending` is the finished subtree that
     // still needs its parent.
     std::vector<int> stack;
-    int pending = addLeaf(colors[0]);
+    m_colorOrder[0] = m_made++;
+    Subtree pending{0, true};
     for (std::size_t i = 1; i < colors.size(); ++i) {
         const std::uint32_t a = octreeKey(colors[i - 1].rgb);
         const std::uint32_t b = octreeKey(colors[i].rgb);
@@ -94,56 +112,54 @@ Octree::Octree(const std::vector<ColorCount>& colors) {
         const int level = commonLevel(a, b);
         while (!stack.empty() && m_nodes[std::size_t(stack.back())].level > level) {
             attach(pending, stack.back());
-            pending = stack.back();
+            pending = {stack.back(), false};
             stack.pop_back();
         }
         if (stack.empty() || m_nodes[std::size_t(stack.back())].level < level) {
             stack.push_back(addInner(level));
         }
         attach(pending, stack.back());
-        pending = addLeaf(colors[i]);
+        m_colorOrder[i] = m_made++;
+        pending = {int(i), true};
     }
     while (!stack.empty()) {
         attach(pending, stack.back());
-        pending = stack.back();
+        pending = {stack.back(), false};
         stack.pop_back();
     }
-}
-
-int Octree::addLeaf(const ColorCount& color) {
-    Node node;
-    const double r = (color.rgb >> 16) & 0xFF, g = (color.rgb >> 8) & 0xFF, b = color.rgb & 0xFF;
-    node.count = color.count;
-    node.sumR = r * color.count;
-    node.sumG = g * color.count;
-    node.sumB = b * color.count;
-    node.sumSquares = (r * r + g * g + b * b) * color.count;
-    node.leaf = true;
-    m_nodes.push_back(node);
-    ++m_leafCount;
-    return int(m_nodes.size() - 1);
 }
 
 int Octree::addInner(int level) {
     Node node;
     node.level = level;
+    node.order = m_made++;
     m_nodes.push_back(node);
     return int(m_nodes.size() - 1);
 }
 
-void Octree::attach(int child, int parent) {
-    Node& c = m_nodes[std::size_t(child)];
+void Octree::attach(Subtree child, int parent) {
     Node& p = m_nodes[std::size_t(parent)];
+    ++p.children;
+    if (child.isColor) {
+        const ColorCount& color = m_colors[std::size_t(child.index)];
+        const double r = (color.rgb >> 16) & 0xFF, g = (color.rgb >> 8) & 0xFF,
+                     b = color.rgb & 0xFF;
+        p.count += color.count;
+        p.sumR += r * color.count;
+        p.sumG += g * color.count;
+        p.sumB += b * color.count;
+        p.sumSquares += (r * r + g * g + b * b) * color.count;
+        m_colorParent[std::size_t(child.index)] = parent;
+        return;
+    }
+    Node& c = m_nodes[std::size_t(child.index)];
     c.parent = parent;
     p.count += c.count;
     p.sumR += c.sumR;
     p.sumG += c.sumG;
     p.sumB += c.sumB;
     p.sumSquares += c.sumSquares;
-    ++p.children;
-    if (!c.leaf) {
-        ++p.pendingChildren;
-    }
+    ++p.pendingChildren;
 }
 
 void Octree::reduceTo(int maxColors) {
@@ -156,7 +172,7 @@ void Octree::reduceTo(int maxColors) {
         return n.error() - n.childError;
     };
     for (std::size_t i = 0; i < m_nodes.size(); ++i) {
-        if (!m_nodes[i].leaf && m_nodes[i].pendingChildren == 0) {
+        if (m_nodes[i].pendingChildren == 0) {
             candidates.emplace(mergeCost(int(i)), int(i));
         }
     }
@@ -177,17 +193,32 @@ void Octree::reduceTo(int maxColors) {
 }
 
 std::vector<Rgb> Octree::leafColors() const {
-    std::vector<Rgb> colors;
-    colors.reserve(std::size_t(m_leafCount));
+    // A leaf is in the palette unless an ancestor was merged over it; that ancestor's parent
+    // link is then a merged node. The palette lists leaves in the order they were made.
+    auto survives = [&](int parent) { return parent < 0 || !m_nodes[std::size_t(parent)].leaf; };
+    std::vector<std::pair<int, Rgb>> leaves;
+    leaves.reserve(std::size_t(m_leafCount));
+    for (std::size_t i = 0; i < m_colors.size(); ++i) {
+        if (survives(m_colorParent[i])) {
+            const std::uint32_t rgb = m_colors[i].rgb;
+            leaves.emplace_back(m_colorOrder[i], Rgb{std::uint8_t(rgb >> 16),
+                                                     std::uint8_t(rgb >> 8), std::uint8_t(rgb)});
+        }
+    }
     for (const Node& node : m_nodes) {
-        // A leaf is in the palette unless an ancestor was merged over it; that ancestor's
-        // parent link is then a merged (leaf) node.
-        if (node.leaf && (node.parent < 0 || !m_nodes[std::size_t(node.parent)].leaf)) {
+        if (node.leaf && survives(node.parent)) {
             auto mean = [&](double sum) {
                 return std::uint8_t(std::lround(std::clamp(sum / node.count, 0.0, 255.0)));
             };
-            colors.push_back({mean(node.sumR), mean(node.sumG), mean(node.sumB)});
+            leaves.emplace_back(node.order, Rgb{mean(node.sumR), mean(node.sumG), mean(node.sumB)});
         }
+    }
+    std::sort(leaves.begin(), leaves.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Rgb> colors;
+    colors.reserve(leaves.size());
+    for (const auto& leaf : leaves) {
+        colors.push_back(leaf.second);
     }
     return colors;
 }
