@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/wayland_session.h"
+#include "app/wayland_shell_platform.h"
 #include "app/x11_shell_platform.h"
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
@@ -92,7 +93,14 @@ int main(int argc, char** argv) {
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
         pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
         pelko::ensureScreensFolder(paths);
-        pelko::X11ShellPlatform platform(paths, cl.launcher.value_or(pelko::executablePath()));
+        const std::string executable = cl.launcher.value_or(pelko::executablePath());
+        chooseToolkitPlatform(cl);
+        if (pelko::onWayland(cl)) {
+            pelko::WaylandShellPlatform platform(paths, executable, cl);
+            platform.startupEditFiles = cl.editFiles;
+            return pelko::runShell(argc, argv, platform);
+        }
+        pelko::X11ShellPlatform platform(paths, executable);
         platform.startupEditFiles = cl.editFiles;
         return pelko::runShell(argc, argv, platform);
     } catch (const std::exception& e) {

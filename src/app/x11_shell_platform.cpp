@@ -4,19 +4,15 @@
 
 #include <cstdlib>
 
+#include "app/shell_desktop.h"
 #include "core/error.h"
 #include "platform/desktop/detached_process.h"
-#include "platform/desktop/scratch_dir.h"
-#include "platform/net/ftp_uploader.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/deepest_window.h"
 #include "platform/x11/delay_countdown.h"
 #include "platform/x11/edit_request.h"
 #include "platform/x11/hotkey_manager.h"
 #include "platform/x11/x11_screen.h"
-#include "ui/settings/output_settings.h"
-#include "ui/shell/main_window.h"
-#include "ui/shell/window_outputs.h"
 
 namespace pelko {
 
@@ -42,12 +38,7 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
         }
     };
 
-    ShellServices s;
-    s.paths = m_paths;
-    s.scratchDir = scratchDirPath();
-    prepareScratchDir(s.scratchDir);  // unusable: scratch outputs fail with their own error
-    s.executablePath = m_executable;
-    s.addtostartup = [this](bool on) { m_autostart.set(on, m_executable); };
+    ShellServices s = desktopServices(m_paths, m_executable, m_autostart, m_mailer, m_notifier);
     s.bindHotkeys = [this](const std::array<std::uint32_t, 9>& values) {
         m_hotkeys->UnbindAll();
         m_refusedSlots.clear();
@@ -80,19 +71,7 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     };
     s.screen = m_screen.get();
     s.windows = m_windows.get();
-    s.launchProgram = launchProgram;
-    s.mailer = &m_mailer;
-    s.makeUploader = ftpUploaders();
-    s.notifier = &m_notifier;
-    s.makeOutputs = [s](QWidget* owner, std::function<std::int32_t()> jpegQuality) {
-        // The editor's "Format properties" opens the main window's output settings.
-        std::function<void()> formatSettings;
-        if (auto* form = dynamic_cast<TForm1*>(owner)) {
-            formatSettings = [form] { form->openOutputSettings(Tfrmoutputsettings::FileFormat); };
-        }
-        return std::unique_ptr<CaptureOutputs>(std::make_unique<WindowOutputs>(
-            s, std::move(jpegQuality), owner, std::move(formatSettings)));
-    };
+    setWindowOutputs(s);
     return s;
 }
 

@@ -1,6 +1,7 @@
 // The settings dialogs: what they load and store, their enable rules, the openers' pages, and
 // the colour and hotkey boxes.
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
@@ -407,6 +408,31 @@ TEST_F(SettingsDialogsTest, StartUpNamesEveryRefusedHotkeyInOneMessage) {
     EXPECT_TRUE(box->text().contains("Capture whole screen (Ctrl+Shift+F)"));
     EXPECT_TRUE(box->text().contains("Capture freehand region (Ctrl+Shift+H)"));
     EXPECT_FALSE(box->text().contains("Capture object"));
+}
+
+// Where the desktop lets no program bind hotkeys, the hotkey page and the start-up message say
+// how to bind captures in the desktop instead; elsewhere neither mentions it.
+TEST_F(SettingsDialogsTest, HotkeyHintShowsOnlyWhereTheDesktopBindsTheKeys) {
+    const std::string hint = "bindsym Print exec pelko --capture screen";
+    for (const std::string& given : {hint, std::string()}) {
+        SCOPED_TRACE(given);
+        writeSettings("[hotkeys]\nfullscreen=24646\n");
+        auto s = services();
+        s.hotkeyHint = given;
+        s.refusedHotkeySlots = [] { return std::vector<std::size_t>{1}; };
+        form = std::make_unique<TForm1>(s);
+        form->FormCreate();
+        form->reportRefusedHotkeys();
+        auto* box = form->findChild<QMessageBox*>("refusedHotkeys");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text().contains(QString::fromStdString(hint)), !given.empty());
+        auto* d = form->openGeneralSettings(1);
+        d->show();
+        EXPECT_EQ(d->lbhotkeyhint->isVisible(), !given.empty());
+        EXPECT_EQ(d->lbhotkeyhint->text().toStdString(), given);
+        d->close();
+        form.reset();
+    }
 }
 
 TEST(HotkeyBox, KeysBecomeValues) {

@@ -94,12 +94,22 @@ Tfrmgeneralsettings::Tfrmgeneralsettings(bool& openMark, std::string settingsFil
         connect(box, &HotkeyBox::valueChanged, this, &Tfrmgeneralsettings::markConflicts);
         box->installEventFilter(this);
     }
-    grid->setRowStretch(int(kRows.size()), 1);
+    lbhotkeyhint = named(new QLabel, "lbhotkeyhint");
+    lbhotkeyhint->setWordWrap(true);
+    lbhotkeyhint->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lbhotkeyhint->hide();
+    grid->addWidget(lbhotkeyhint, int(kRows.size()), 0, 1, 2);
+    grid->setRowStretch(int(kRows.size()) + 1, 1);
 
     pages()->addTab(ts1, QStringLiteral("General"));
     pages()->addTab(ts2, QStringLiteral("Hotkeys"));
     setMinimumSize(329, 337);
     readparams();
+}
+
+void Tfrmgeneralsettings::setHotkeyHint(const QString& text) {
+    lbhotkeyhint->setText(text);
+    lbhotkeyhint->setVisible(!text.isEmpty());
 }
 
 void Tfrmgeneralsettings::readparams() {

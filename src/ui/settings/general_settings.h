@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 
 namespace pelko {
 
@@ -35,6 +36,9 @@ class Tfrmgeneralsettings : public SettingsDialog {
     void readparams();
     // Marks every box whose combination cannot be bound, and clears the others' marks.
     void markConflicts();
+    // Shows on the hotkey page how to bind captures in the desktop's own configuration, where
+    // the desktop lets no program bind global hotkeys; an empty text shows nothing.
+    void setHotkeyHint(const QString& text);
 
     QCheckBox* cbstartminimized = nullptr;
     QCheckBox* cbrunww = nullptr;
@@ -44,6 +48,7 @@ class Tfrmgeneralsettings : public SettingsDialog {
     // In slot order: default kind, whole screen, active window, rectangle, ellipse, rounded
     // rectangle, freehand, object, fixed region.
     std::array<HotkeyBox*, 9> hotkeys{};
+    QLabel* lbhotkeyhint = nullptr;  // hidden unless a hint is set
 
     // The captions of the nine slots, in slot order.
     static const std::array<const char*, 9> kSlotCaptions;

@@ -380,6 +380,7 @@ Tfrmgeneralsettings* TForm1::openGeneralSettings(int page) {
                 }
             },
             this);
+        m_generalSettings->setHotkeyHint(QString::fromStdString(m_services.hotkeyHint));
     }
     m_generalSettings->showPage(page);
     return m_generalSettings;
@@ -415,13 +416,18 @@ void TForm1::reportRefusedHotkeys() {
     // Also in the log of a session whose tray program starts unseen.
     std::fprintf(stderr, "pelko: hotkeys not set up: %s\n",
                  lines.join(QStringLiteral(", ")).toLocal8Bit().constData());
-    auto* box = new QMessageBox(
-        QMessageBox::Warning, QStringLiteral("Pelko"),
-        QStringLiteral("These hotkeys could not be set up, because another program holds them "
-                       "or another capture has the same hotkey:\n\n%1\n\nChoose other hotkeys "
-                       "under \"Advanced Settings\", page \"Hotkeys\".")
-            .arg(lines.join(QLatin1Char('\n'))),
-        QMessageBox::Ok, this);
+    const QString text =
+        m_services.hotkeyHint.empty()
+            ? QStringLiteral(
+                  "These hotkeys could not be set up, because another program holds "
+                  "them or another capture has the same hotkey:\n\n%1\n\nChoose "
+                  "other hotkeys under \"Advanced Settings\", page \"Hotkeys\".")
+                  .arg(lines.join(QLatin1Char('\n')))
+            : QStringLiteral("These hotkeys could not be set up:\n\n%1\n\n%2")
+                  .arg(lines.join(QLatin1Char('\n')),
+                       QString::fromStdString(m_services.hotkeyHint));
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, QStringLiteral("Pelko"), text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("refusedHotkeys"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

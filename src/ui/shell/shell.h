@@ -14,7 +14,7 @@ class ShellPlatform {
   public:
     virtual ~ShellPlatform() = default;
     // Builds the services on the application's own X11 connection (an xcb_connection_t*) and
-    // screen number.
+    // screen number; the connection is null where the application does not run on X11.
     virtual ShellServices connect(void* xcbConnection, int screenNumber) = 0;
     // Each native event of the application's connection (an xcb_generic_event_t*); returns
     // true when it was consumed (a hotkey press).
