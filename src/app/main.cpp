@@ -83,7 +83,7 @@ CaptureScreen openScreen(const pelko::CommandLine& cl, bool drawPointer) {
             throw pelko::Error("Option --window needs an X11 session: Wayland has no window ids");
         }
         opened.screen = pelko::openWaylandScreen(cl, drawPointer);
-        opened.knowsWindows = false;
+        opened.knowsWindows = pelko::waylandTellsWindows();
         opened.clipboardServer = pelko::executablePath();
         return opened;
     }

@@ -70,7 +70,9 @@ int main(int argc, char** argv) {
             chooseToolkitPlatform(cl);
             if (pelko::onWayland(cl)) {
                 auto screen = pelko::openWaylandScreen(cl, paths);
-                return pelko::runSelectProgram(argc, argv, *screen, nullptr, paths, int(*mode));
+                auto windows = pelko::openWaylandWindows(*screen);
+                return pelko::runSelectProgram(argc, argv, *screen, windows.get(), paths,
+                                               int(*mode));
             }
             pelko::X11Screen screen(nullptr);
             pelko::X11WindowLocator windows(nullptr);

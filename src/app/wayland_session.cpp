@@ -1,8 +1,11 @@
 #include "app/wayland_session.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "core/settings/main_settings.h"
+#include "platform/wayland/sway_window_locator.h"
 
 namespace pelko {
 
@@ -26,6 +29,19 @@ std::unique_ptr<WaylandScreen> openWaylandScreen(const CommandLine& cl, const Pr
     QuietSettingsHost host;
     readparams(settings, paths, host);
     return openWaylandScreen(cl, settings.ssreccursor);
+}
+
+bool waylandTellsWindows() {
+    const char* sway = std::getenv("SWAYSOCK");
+    return sway && *sway;
+}
+
+std::unique_ptr<WindowLocator> openWaylandWindows(const WaylandScreen& screen) {
+    if (!waylandTellsWindows()) {
+        return nullptr;
+    }
+    return std::make_unique<SwayWindowLocator>(std::getenv("SWAYSOCK"), screen.layoutRect(),
+                                               ::getpid());
 }
 
 std::vector<std::string> platformArguments(const CommandLine& cl) {

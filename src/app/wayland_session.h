@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "core/capture/window_locator.h"
 #include "core/settings/program_paths.h"
 #include "platform/wayland/wayland_screen.h"
 
@@ -17,6 +18,12 @@ bool onWayland(const CommandLine& cl);
 // wayland-portal, sway's socket ($SWAYSOCK) for the active window.
 std::unique_ptr<WaylandScreen> openWaylandScreen(const CommandLine& cl, bool drawPointer);
 std::unique_ptr<WaylandScreen> openWaylandScreen(const CommandLine& cl, const ProgramPaths& paths);
+
+// The windows of the session for the object selector, as the compositor tells them: sway's
+// socket ($SWAYSOCK); none where the compositor does not tell them.
+std::unique_ptr<WindowLocator> openWaylandWindows(const WaylandScreen& screen);
+// Whether the session's compositor tells where its windows lie.
+bool waylandTellsWindows();
 
 // The arguments that hand this run's platform on to a program it starts ("--platform NAME"),
 // none when the session chose it.

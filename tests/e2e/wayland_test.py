@@ -197,21 +197,26 @@ class WaylandSession(SessionCase):
             nodes += node.get("nodes", []) + node.get("floating_nodes", [])
         return False
 
-    def test_rectangle_drag_on_the_full_screen_frozen_overlay(self):
-        self.write_settings()
+    def start_pointer(self):
+        """A virtual pointer in the session, and the function that sends it a command."""
         pointer = subprocess.Popen([ARGS.desktop, "run", self.state, ARGS.virtual_pointer,
                                     str(WIDTH), str(HEIGHT)], stdin=subprocess.PIPE,
                                    stdout=subprocess.PIPE, text=True)
+        self.assertEqual(pointer.stdout.readline().strip(), "ready")
+
+        def send(command):
+            pointer.stdin.write(command + "\n")
+            pointer.stdin.flush()
+            self.assertEqual(pointer.stdout.readline().strip(), "ok", command)
+
+        return pointer, send
+
+    def test_rectangle_drag_on_the_full_screen_frozen_overlay(self):
+        self.write_settings()
+        pointer, send = self.start_pointer()
         path = os.path.join(self.out, "dragged.png")
         capture = None
         try:
-            self.assertEqual(pointer.stdout.readline().strip(), "ready")
-
-            def send(command):
-                pointer.stdin.write(command + "\n")
-                pointer.stdin.flush()
-                self.assertEqual(pointer.stdout.readline().strip(), "ok", command)
-
             send("move 200 100")
             # The compositor hides the pointer when it rests (hide_cursor): then freeze.
             self.assertTrue(wait_for(self.shows_bare_desktop, timeout=10))
@@ -241,36 +246,84 @@ class WaylandSession(SessionCase):
     def shows_bare_desktop(self):
         return not ImageChops.difference(self.grim(), self.reference).getbbox()
 
-    def test_active_window_as_sway_tells_it_else_one_clear_message(self):
-        self.write_settings()
+    def show_window(self):
+        """A green window of 300 x 200 pixels at (100, 50), floating and focused."""
         window = subprocess.Popen([ARGS.desktop, "run", self.state, "env",
                                    "QT_QPA_PLATFORM=wayland", ARGS.show_window, "00ff00"],
                                   stdout=subprocess.PIPE, text=True)
+        self.assertIn("ready", window.stdout.readline())
+        placed = self.run_in_session(
+            "swaymsg", '[app_id="pelko-show-window"] floating enable, resize set 300 200, '
+            'move position 100 50, focus')
+        self.assertEqual(placed.returncode, 0, placed.stdout + placed.stderr)
+        return window
+
+    def close_window(self, window):
+        window.kill()
+        window.wait()
+        self.run_in_session("swaymsg", '[app_id="pelko-show-window"] kill')
+        # The other tests compare with the bare desktop.
+        wait_for(lambda: self.grim().getpixel((150, 100)) == grid(150, 100), timeout=10)
+
+    def test_active_window_as_sway_tells_it_else_one_clear_message(self):
+        self.write_settings()
+        window = self.show_window()
         try:
-            self.assertIn("ready", window.stdout.readline())
-            placed = self.run_in_session(
-                "swaymsg", '[app_id="pelko-show-window"] floating enable, resize set 300 200, '
-                'move position 100 50, focus')
-            self.assertEqual(placed.returncode, 0, placed.stdout + placed.stderr)
             picture = self.captured("--capture", "window")
             self.assertEqual(picture.size, (300, 200))
             self.assertEqual(picture.getcolors(), [(300 * 200, (0, 255, 0))])
             before = sorted(os.listdir(self.out))
             # Compositors that do not tell (here: sway's socket unknown) and the window under
             # the pointer: one message, no picture.
-            for command in (["env", "-u", "SWAYSOCK", ARGS.pelko, "--home", self.home,
-                             "--capture", "window"],
-                            [ARGS.pelko, "--home", self.home, "--capture", "object"]):
-                done = self.run_in_session(*command)
-                self.assertEqual(done.returncode, 1, command)
-                self.assertIn("does not tell which window is active", done.stderr, command)
+            for kind in ("window", "object"):
+                done = self.run_in_session("env", "-u", "SWAYSOCK", ARGS.pelko, "--home",
+                                           self.home, "--capture", kind)
+                self.assertEqual(done.returncode, 1, kind)
+                self.assertIn("does not tell which window is active", done.stderr, kind)
                 self.assertEqual(sorted(os.listdir(self.out)), before)
         finally:
-            window.kill()
-            window.wait()
-            self.run_in_session("swaymsg", '[app_id="pelko-show-window"] kill')
-            # The other tests compare with the bare desktop.
-            wait_for(lambda: self.grim().getpixel((150, 100)) == grid(150, 100), timeout=10)
+            self.close_window(window)
+
+    def test_object_selector_cuts_the_window_under_the_pointer_from_the_frozen_screen(self):
+        self.write_settings()
+        window = self.show_window()
+        pointer, send = self.start_pointer()
+        capture = None
+        try:
+            send("move 640 600")
+            self.assertTrue(wait_for(lambda: self.grim().getpixel((150, 100)) == (0, 255, 0),
+                                     timeout=10), "the window is not on show")
+            # The headless compositor draws its pointer into every copy until the pointer
+            # rests (hide_cursor): the reference and each frozen screen are taken without it.
+            reference = self.reference.copy()
+            reference.paste(self.grim().crop((100, 50, 400, 250)), (100, 50))
+            for spot, rect in (((250, 150), (100, 50, 400, 250)),  # the window
+                               ((640, 600), (0, 0, WIDTH, HEIGHT))):  # the bare desktop
+                path = os.path.join(self.out, "object.png")
+                if os.path.exists(path):
+                    os.remove(path)
+                self.assertTrue(wait_for(lambda: not ImageChops.difference(
+                    self.grim(), reference).getbbox(), timeout=10), "the pointer does not rest")
+                capture = subprocess.Popen([ARGS.desktop, "run", self.state, ARGS.pelko,
+                                            "--home", self.home, "--capture", "object",
+                                            "--output", path], stdout=subprocess.PIPE,
+                                           stderr=subprocess.PIPE, text=True)
+                self.assertTrue(wait_for(self.overlay_shown, timeout=30), "no overlay")
+                send("move %d %d" % spot)
+                send("press")
+                send("release")
+                out, err = capture.communicate(timeout=30)
+                self.assertEqual(capture.returncode, 0, err)
+                with Image.open(path) as picture:
+                    self.assertSamePixels(picture.convert("RGB"), reference.crop(rect))
+                wait_for(lambda: not self.overlay_shown(), timeout=10)
+        finally:
+            if capture and capture.poll() is None:
+                capture.kill()
+                capture.wait()
+            pointer.stdin.close()
+            pointer.wait(timeout=30)
+            self.close_window(window)
 
 
 class BrokenCompositor(unittest.TestCase):

@@ -22,6 +22,12 @@ class WindowLocator {
     // the whole screen over the desktop background. The windows in `skip` (and everything in
     // them) are passed over.
     virtual Rect windowRectAt(Point p, std::span<const std::uint32_t> skip) = 0;
+
+    // Whether the selector looks up the window where the pointer was released over its frozen
+    // picture and cuts it from that picture (the display tells no pointer position and its
+    // overlay cannot be taken away before a fresh copy), rather than asking pointerPosition()
+    // and copying the screen as it is once the overlay is gone.
+    virtual bool pointerFromFrozenPicture() const { return false; }
 };
 
 }  // namespace pelko

@@ -46,6 +46,69 @@ const JsonValue* focusedNode(const JsonValue& node, int depth) {
     return nullptr;
 }
 
+bool isWindow(const JsonValue& node) {
+    const JsonValue* type = node.member("type");
+    return type && (type->string == "con" || type->string == "floating_con");
+}
+
+// The outer rectangle of a window node: the title bar lies above the container's rectangle.
+std::optional<Rect> outerRect(const JsonValue& node) {
+    const JsonValue* rect = node.member("rect");
+    if (!rect || rect->kind != JsonValue::Kind::Object) {
+        return std::nullopt;
+    }
+    const JsonValue* deco = node.member("deco_rect");
+    const int titleHeight = intOf(deco ? deco->member("height") : nullptr);
+    const int x = intOf(rect->member("x")), y = intOf(rect->member("y")) - titleHeight;
+    return Rect{x, y, x + intOf(rect->member("width")),
+                y + titleHeight + intOf(rect->member("height"))};
+}
+
+bool isTrue(const JsonValue* v) {
+    return v && v->kind == JsonValue::Kind::Bool && v->boolean;
+}
+
+const std::vector<JsonValue>* children(const JsonValue& node, const char* name) {
+    const JsonValue* list = node.member(name);
+    return list && list->kind == JsonValue::Kind::Array ? &list->items : nullptr;
+}
+
+// Appends the windows on show under node, the topmost first, to `floating` or `tiled` (the
+// kind of the top-level container decides) and full-screen ones to `full`.
+void collectWindows(const JsonValue& node, bool inFloating, long long skipPid, int depth,
+                    std::vector<Rect>& full, std::vector<Rect>& floating,
+                    std::vector<Rect>& tiled) {
+    if (depth > 200) {
+        return;
+    }
+    const auto* nodes = children(node, "nodes");
+    const auto* floats = children(node, "floating_nodes");
+    const bool leaf = (!nodes || nodes->empty()) && (!floats || floats->empty());
+    if (leaf) {
+        const JsonValue* pid = node.member("pid");
+        if (!isWindow(node) || !isTrue(node.member("visible")) ||
+            (pid && pid->kind == JsonValue::Kind::Number && (long long)pid->number == skipPid)) {
+            return;
+        }
+        if (const auto r = outerRect(node); r && r->left < r->right && r->top < r->bottom) {
+            const JsonValue* mode = node.member("fullscreen_mode");
+            (intOf(mode) > 0 ? full : inFloating ? floating : tiled).push_back(*r);
+        }
+        return;
+    }
+    // Sway lists floating windows from the bottom of the stack up.
+    if (floats) {
+        for (auto it = floats->rbegin(); it != floats->rend(); ++it) {
+            collectWindows(*it, true, skipPid, depth + 1, full, floating, tiled);
+        }
+    }
+    if (nodes) {
+        for (const JsonValue& child : *nodes) {
+            collectWindows(child, inFloating, skipPid, depth + 1, full, floating, tiled);
+        }
+    }
+}
+
 struct Socket {
     int fd = -1;
     ~Socket() {
@@ -85,20 +148,18 @@ std::optional<Rect> focusedWindowRect(const JsonValue& tree) {
     if (!node) {
         return std::nullopt;
     }
-    const JsonValue* type = node->member("type");
-    if (!type || (type->string != "con" && type->string != "floating_con")) {
+    if (!isWindow(*node)) {
         return std::nullopt;
     }
-    const JsonValue* rect = node->member("rect");
-    const JsonValue* deco = node->member("deco_rect");
-    if (!rect) {
-        return std::nullopt;
-    }
-    // The title bar lies above the container's rectangle.
-    const int titleHeight = intOf(deco ? deco->member("height") : nullptr);
-    const int x = intOf(rect->member("x")), y = intOf(rect->member("y")) - titleHeight;
-    return Rect{x, y, x + intOf(rect->member("width")),
-                y + titleHeight + intOf(rect->member("height"))};
+    return outerRect(*node);
+}
+
+std::vector<Rect> visibleWindowRects(const JsonValue& tree, long long skipPid) {
+    std::vector<Rect> full, floating, tiled;
+    collectWindows(tree, false, skipPid, 0, full, floating, tiled);
+    full.insert(full.end(), floating.begin(), floating.end());
+    full.insert(full.end(), tiled.begin(), tiled.end());
+    return full;
 }
 
 JsonValue swayWindowTree(const std::string& socketPath, int timeoutMs) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/capture/screen.h"
 #include "platform/wayland/json_value.h"
@@ -12,6 +13,11 @@ namespace pelko::wayland {
 // coordinates, of the focused window in sway's window tree (the answer to GET_TREE); none when
 // the focus is on no window (an empty workspace).
 std::optional<Rect> focusedWindowRect(const JsonValue& tree);
+
+// The outer rectangles (title bar included), in layout coordinates, of the windows on show in
+// sway's window tree, the topmost first: full-screen windows, then floating ones (the last
+// raised first), then tiled ones. Windows of the process skipPid are left out.
+std::vector<Rect> visibleWindowRects(const JsonValue& tree, long long skipPid);
 
 // Asks sway's IPC socket for its window tree. Throws pelko::Error when sway does not answer
 // within timeoutMs or answers with something else.

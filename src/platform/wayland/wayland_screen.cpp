@@ -67,6 +67,11 @@ Rect WaylandScreen::screenRect() {
     return {0, 0, o.width, o.height};
 }
 
+Rect WaylandScreen::layoutRect() const {
+    const wayland::Output& o = m_display->primaryOutput();
+    return {o.x, o.y, o.x + o.width, o.y + o.height};
+}
+
 void WaylandScreen::copyRect(Bitmap& target, const Rect& r) {
     const long long width = (long long)r.right - r.left, height = (long long)r.bottom - r.top;
     if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) {

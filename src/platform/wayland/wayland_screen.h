@@ -40,6 +40,9 @@ class WaylandScreen final : public Screen {
     std::optional<Rect> activeWindowRect() override;
     std::optional<PointerImage> pointer() override { return std::nullopt; }
 
+    // The primary output's rectangle in the compositor's layout coordinates.
+    Rect layoutRect() const;
+
   private:
     std::unique_ptr<wayland::Display> m_display;
     bool m_drawPointer;

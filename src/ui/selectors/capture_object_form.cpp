@@ -12,7 +12,8 @@ TCaptureObjectForm::TCaptureObjectForm(QImage frozen, QRect area, OverlayWindow*
     setCursor(handPointer());
 }
 
-void TCaptureObjectForm::mouseReleaseEvent(QMouseEvent*) {
+void TCaptureObjectForm::mouseReleaseEvent(QMouseEvent* event) {
+    m_release = devicePoint(event->position());
     finish(Outcome::Ok);  // any button picks the window under the pointer
 }
 

@@ -12,8 +12,14 @@ class TCaptureObjectForm final : public SelectorOverlay {
   public:
     TCaptureObjectForm(QImage frozen, QRect area, OverlayWindow* host = nullptr);
 
+    // Where the pointer was released, in the frozen picture's pixels.
+    Point releasePoint() const { return m_release; }
+
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    Point m_release;
 };
 
 }  // namespace pelko

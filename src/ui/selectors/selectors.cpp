@@ -136,6 +136,9 @@ std::optional<Bitmap> Selectors::CaptureObject(bool& cancelled) {
     if (outcome != SelectorOverlay::Outcome::Ok) {
         return std::nullopt;
     }
+    if (m_windows->pointerFromFrozenPicture()) {
+        return copyArea(frozen, m_windows->windowRectAt(form.releasePoint(), {}));
+    }
     const std::uint32_t overlay = std::uint32_t(form.window()->winId());
     QCoreApplication::processEvents();  // sends the overlay's unmapping on its way
     // A round trip sends the overlay's unmapping to the server; then the windows under it
