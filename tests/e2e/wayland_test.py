@@ -123,6 +123,15 @@ class DesktopPortal(SessionCase):
             "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
             "screenshot", "", "['yes']")
         self.assertEqual(granted.returncode, 0, granted.stderr)
+        # The session bus starts the portal and its backends at the first call; on a busy
+        # machine that can take longer than a program waits for an answer (25 s), and the
+        # capture then fails as it should. Start them first, with time to spare.
+        started = self.run_in_session(
+            "gdbus", "call", "--session", "--timeout", "120", "--dest",
+            "org.freedesktop.portal.Desktop", "--object-path", "/org/freedesktop/portal/desktop",
+            "--method", "org.freedesktop.DBus.Properties.Get", "org.freedesktop.portal.Screenshot",
+            "version", timeout=150)
+        self.assertEqual(started.returncode, 0, started.stderr)
         self.write_settings(x=17, y=300, w=640, h=301)
         self.assertSamePixels(self.captured("--platform", "wayland-portal", "--capture", "screen"),
                               self.reference)
