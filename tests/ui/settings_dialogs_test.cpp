@@ -418,7 +418,7 @@ TEST_F(SettingsDialogsTest, HotkeyHintShowsOnlyWhereTheDesktopBindsTheKeys) {
         SCOPED_TRACE(given);
         writeSettings("[hotkeys]\nfullscreen=24646\n");
         auto s = services();
-        s.hotkeyHint = given;
+        s.hotkeyHint = [given] { return given; };
         s.refusedHotkeySlots = [] { return std::vector<std::size_t>{1}; };
         form = std::make_unique<TForm1>(s);
         form->FormCreate();

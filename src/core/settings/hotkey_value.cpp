@@ -1,5 +1,7 @@
 #include "core/settings/hotkey_value.h"
 
+#include <utility>
+
 namespace pelko {
 
 namespace {
@@ -133,23 +135,24 @@ std::string_view virtualKeyName(std::uint8_t virtualKey) {
     return kKeyNames[virtualKey];
 }
 
+std::string modifierPrefix(std::uint32_t value, std::string_view ctrl, std::string_view alt,
+                           std::string_view shift, std::string_view win) {
+    std::string text;
+    for (const auto& [bit, name] : {std::pair{kHotkeyCtrl, ctrl}, std::pair{kHotkeyAlt, alt},
+                                    std::pair{kHotkeyShift, shift}, std::pair{kHotkeyWin, win}}) {
+        if (value & bit) {
+            text += name;
+        }
+    }
+    return text;
+}
+
 std::string shortcutText(std::uint32_t value) {
     std::string_view name = virtualKeyName(std::uint8_t(value & kHotkeyKeyMask));
     if (name.empty()) {
         return {};
     }
-    std::string text;
-    if (value & kHotkeyCtrl) {
-        text += "Ctrl+";
-    }
-    if (value & kHotkeyAlt) {
-        text += "Alt+";
-    }
-    if (value & kHotkeyShift) {
-        text += "Shift+";
-    }
-    text += name;
-    return text;
+    return modifierPrefix(value, "Ctrl+", "Alt+", "Shift+", {}) + std::string(name);
 }
 
 std::optional<std::size_t> slotForHotkey(const HotkeySlotValues& values, std::uint32_t pressed) {

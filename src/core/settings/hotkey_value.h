@@ -44,6 +44,11 @@ std::uint32_t joinHotKey(HotKeyParts parts);
 // that stands for no key we know.
 std::string_view virtualKeyName(std::uint8_t virtualKey);
 
+// The names of a value's modifiers, each given with its separator, in the order Ctrl, Alt,
+// Shift, Win ("Ctrl+Shift+"); an empty name leaves its modifier out.
+std::string modifierPrefix(std::uint32_t value, std::string_view ctrl, std::string_view alt,
+                           std::string_view shift, std::string_view win);
+
 // The text of a value as a menu shows its shortcut: its low 16 bits with Qt's names and order
 // of modifiers ("Ctrl+Shift+F", "Alt+Num+5"), so the Win bit never appears. Empty when the
 // key has no name (0 among them).

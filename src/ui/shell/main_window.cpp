@@ -380,10 +380,14 @@ Tfrmgeneralsettings* TForm1::openGeneralSettings(int page) {
                 }
             },
             this);
-        m_generalSettings->setHotkeyHint(QString::fromStdString(m_services.hotkeyHint));
+        m_generalSettings->setHotkeyHint(QString::fromStdString(hotkeyHint()));
     }
     m_generalSettings->showPage(page);
     return m_generalSettings;
+}
+
+std::string TForm1::hotkeyHint() const {
+    return m_services.hotkeyHint ? m_services.hotkeyHint() : std::string();
 }
 
 void TForm1::reportRefusedHotkeys() {
@@ -416,16 +420,15 @@ void TForm1::reportRefusedHotkeys() {
     // Also in the log of a session whose tray program starts unseen.
     std::fprintf(stderr, "pelko: hotkeys not set up: %s\n",
                  lines.join(QStringLiteral(", ")).toLocal8Bit().constData());
+    const std::string hint = hotkeyHint();
     const QString text =
-        m_services.hotkeyHint.empty()
-            ? QStringLiteral(
-                  "These hotkeys could not be set up, because another program holds "
-                  "them or another capture has the same hotkey:\n\n%1\n\nChoose "
-                  "other hotkeys under \"Advanced Settings\", page \"Hotkeys\".")
-                  .arg(lines.join(QLatin1Char('\n')))
-            : QStringLiteral("These hotkeys could not be set up:\n\n%1\n\n%2")
-                  .arg(lines.join(QLatin1Char('\n')),
-                       QString::fromStdString(m_services.hotkeyHint));
+        hint.empty() ? QStringLiteral(
+                           "These hotkeys could not be set up, because another program holds "
+                           "them or another capture has the same hotkey:\n\n%1\n\nChoose "
+                           "other hotkeys under \"Advanced Settings\", page \"Hotkeys\".")
+                           .arg(lines.join(QLatin1Char('\n')))
+                     : QStringLiteral("These hotkeys could not be set up:\n\n%1\n\n%2")
+                           .arg(lines.join(QLatin1Char('\n')), QString::fromStdString(hint));
     auto* box =
         new QMessageBox(QMessageBox::Warning, QStringLiteral("Pelko"), text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("refusedHotkeys"));

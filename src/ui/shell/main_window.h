@@ -133,6 +133,8 @@ class TForm1 : public QWidget, public SettingsHost, public CaptureHost {
     void changeEvent(QEvent* event) override;
 
   private:
+    // The desktop's hint on binding captures; empty where the hotkeys can be bound.
+    std::string hotkeyHint() const;
     void createControls();
     void fitTexts();
     void createMenus();

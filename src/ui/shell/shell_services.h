@@ -36,8 +36,9 @@ struct ShellServices {
     // Whether another program holds a hotkey value now; a value this program holds is not held.
     std::function<bool(std::uint32_t value)> hotkeyHeldElsewhere;
     // Where this desktop lets no program bind global hotkeys: how to bind captures in the
-    // desktop's own configuration instead. Empty where the hotkeys can be bound.
-    std::string hotkeyHint;
+    // desktop's own configuration instead. Empty (or unset) where the last binding could bind
+    // them; asked after each binding.
+    std::function<std::string()> hotkeyHint;
     // Sends pending requests to the display, so that a hidden window is really gone.
     std::function<void()> flushDisplay;
     Screen* screen = nullptr;           // the display captures read from
