@@ -94,7 +94,8 @@ ShellServices WaylandShellPlatform::connect(void*, int) {
     // windows.
     s.flushDisplay = [] {};
     s.screen = m_screen.get();
-    s.windows = nullptr;  // the object selector has no windows to pick from here
+    m_windows = openWaylandWindows(*m_screen);  // none where the compositor does not tell them
+    s.windows = m_windows.get();
     setWindowOutputs(s);
     return s;
 }

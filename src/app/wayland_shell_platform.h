@@ -7,6 +7,7 @@
 class QSocketNotifier;
 
 #include "app/command_line.h"
+#include "core/capture/window_locator.h"
 #include "core/settings/program_paths.h"
 #include "platform/desktop/autostart.h"
 #include "platform/desktop/dbus_notifier.h"
@@ -50,6 +51,7 @@ class WaylandShellPlatform final : public ShellPlatform {
     CommandLine m_cl;
     Autostart m_autostart;
     std::unique_ptr<WaylandScreen> m_screen;
+    std::unique_ptr<WindowLocator> m_windows;
     std::vector<std::size_t> m_refusedSlots;  // the slots the last binding refused
     wayland::PortalHotkeys m_portalHotkeys;
     std::unique_ptr<QSocketNotifier> m_portalWatch;  // the portal session's socket
