@@ -84,9 +84,13 @@ class FileWatch:
         if self.fd < 0 or self.libc.inotify_add_watch(
                 self.fd, folder.encode(), self.IN_CLOSE_WRITE | self.IN_MOVED_TO) < 0:
             raise OSError(ctypes.get_errno(), "inotify")
+        self.seen = set()
 
     def wait_for(self, suffix, timeout=10.0):
-        """The time at which a file whose name ends with suffix was completed."""
+        """The time at which a new file whose name ends with suffix was completed.
+
+        A file moved into place while still open reports its move and later its close; only
+        the first event of each name counts, so each file is reported once."""
         deadline = time.perf_counter() + timeout
         while True:
             left = deadline - time.perf_counter()
@@ -95,12 +99,16 @@ class FileWatch:
             now = time.perf_counter()
             data = os.read(self.fd, 65536)
             offset = 0
+            found = False
             while offset < len(data):
                 length = int.from_bytes(data[offset + 12:offset + 16], "little")
                 name = data[offset + 16:offset + 16 + length].rstrip(b"\0").decode()
                 offset += 16 + length
-                if name.endswith(suffix):
-                    return now
+                if name.endswith(suffix) and name not in self.seen:
+                    self.seen.add(name)
+                    found = True
+            if found:
+                return now
 
     def close(self):
         os.close(self.fd)
