@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <future>
 #include <system_error>
 
 #include "core/output/file_sink.h"
@@ -58,26 +59,30 @@ std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOve
     std::string folder, templ;
     EncodeOptions options;
     options.jpegQuality = ctx.jpegQuality;
-    std::int32_t number = 0;
-    std::optional<ImageFormat> format;
-    {
-        IniFile f(ctx.paths.settingsFile());
-        format = ResolveOutputFormat(read(f, keys::saveas), formatOverride);
-        if (target == kConfiguredTarget) {
-            folder = outputFolderInUse(f, ctx.paths);
-            templ = read(f, keys::screensfilename);
-        } else {
-            std::size_t slash = target.rfind('/');
-            std::size_t split = slash == std::string_view::npos ? 0 : slash + 1;
-            folder = std::string(target.substr(0, split));
-            templ = std::string(target.substr(split));
-        }
-        options.gifMethod = read(f, keys::gifcomp);
-        number = read(f, keys::ssnum);
-        write(f, keys::ssnum, std::int32_t(std::uint32_t(number) + 1u));
+    IniFile f(ctx.paths.settingsFile());
+    const std::optional<ImageFormat> format =
+        ResolveOutputFormat(read(f, keys::saveas), formatOverride);
+    if (target == kConfiguredTarget) {
+        folder = outputFolderInUse(f, ctx.paths);
+        templ = read(f, keys::screensfilename);
+    } else {
+        std::size_t slash = target.rfind('/');
+        std::size_t split = slash == std::string_view::npos ? 0 : slash + 1;
+        folder = std::string(target.substr(0, split));
+        templ = std::string(target.substr(split));
     }
+    options.gifMethod = read(f, keys::gifcomp);
+    const std::int32_t number = read(f, keys::ssnum);
+    // The number is taken whatever happens to the picture. Storing it waits on the disk and
+    // encoding waits on the processors, so the one runs while the other does; the picture's
+    // file gets its name only once the number is stored. (The future's destructor waits for
+    // the store when the encoding fails.)
+    std::future<void> numberStored = std::async(std::launch::async, [&f, number] {
+        write(f, keys::ssnum, std::int32_t(std::uint32_t(number) + 1u));
+    });
     std::string name = ExpandFileNameTemplate(templ, number, ctx.clock);
     if (!format) {
+        numberStored.get();
         return std::nullopt;
     }
     std::string_view ext = extensionOf(*format);
@@ -85,11 +90,17 @@ std::optional<std::string> SaveCaptureToFile(const Bitmap& bitmap, int formatOve
     if (target != kConfiguredTarget) {
         // A name typed with the format's extension already keeps it as it is.
         std::string path = hasExtensionOf(name, *format) ? stem : stem + std::string(ext);
-        writeImageFile(bitmap, *format, options, path);
+        FileSink sink(path);
+        encodeImage(sink, bitmap, *format, options);
+        numberStored.get();
+        sink.commitReplace();
         return path;
     }
     ensureDefaultFolder(folder, ctx.paths);
-    return writeNewImageFile(bitmap, *format, options, stem, ext);
+    FileSink sink(stem + std::string(ext));
+    encodeImage(sink, bitmap, *format, options);
+    numberStored.get();
+    return sink.commitNew(stem, ext);
 }
 
 }  // namespace pelko
