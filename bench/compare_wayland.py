@@ -1,47 +1,44 @@
 #!/usr/bin/python3
 """Times whole-screen captures by pelko and grim on the same headless sway output.
 
-Starts the Wayland test desktop (tests/wayland-desktop.sh) at each size with a photo-like
-picture with sharp-edged windows as its background, then, inside that session, runs each tool
+Starts the Wayland test desktop (tests/wayland-desktop.sh) at each size with each of
+bench_encode's screens (windows with text over the synthetic background or over the photograph)
+as its background, then, inside that session, runs each tool
 N times writing PNG and JPEG (quality 90 for both) and prints medians, the ratio pelko / grim,
 peak memory and file sizes. Debian's grim is built without JPEG: its JPEG row is grim writing
 PPM into libjpeg-turbo's cjpeg, the same library grim would call. Run as root it uses the test
 user the install script creates.
 
-    bench/compare_wayland.py [--runs N] [--sizes 1920x1080,3840x2160] [--build DIR]
+The PNG rows also give the floor of that screen (bench_encode's one-core level-7 deflate of the
+filtered rows divided by the cores).
+
+    bench/compare_wayland.py [--runs N] [--sizes 1920x1080,3840x2160]
+                             [--screens synthetic,photo] [--build DIR]
 """
 import argparse
 import json
 import os
-import random
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
+from encode_results import median_of  # noqa: E402
 from wayland_session import ROOT, add_inner_options, session  # noqa: E402
 
 
-def make_picture(path, width, height):
-    """A smooth background with noise (like a photo) and flat windows with fine detail."""
-    from PIL import Image, ImageDraw
-    rng = random.Random(7)
-    small = Image.new("RGB", (32, 18))
-    small.putdata([(rng.randrange(256), rng.randrange(256), rng.randrange(256))
-                   for _ in range(32 * 18)])
-    picture = small.resize((width, height), Image.BICUBIC)
-    noise = Image.effect_noise((width, height), 24).convert("RGB")
-    picture = Image.blend(picture, noise, 0.15)
-    draw = ImageDraw.Draw(picture)
-    for _ in range(6):
-        x, y = rng.randrange(width // 2), rng.randrange(height // 2)
-        w, h = rng.randrange(width // 4, width // 2), rng.randrange(height // 4, height // 2)
-        draw.rectangle((x, y, x + w, y + h), fill=(240, 240, 240), outline=(60, 60, 60))
-        for line in range(y + 30, y + h - 10, 16):
-            draw.text((x + 10, line), "The quick brown fox jumps over the lazy dog 0123456789",
-                      fill=(20, 20, 20))
-    picture.save(path)
+def make_picture(build, screen, path, width, height):
+    """The screen of bench_encode (windows with text over the synthetic background or over the
+    photograph) as a PNG file for the output's background, so that the PNG floor of
+    bench_encode applies to it."""
+    from PIL import Image
+    ppm = path + ".ppm"
+    photo = ["--photo"] if screen == "photo" else []
+    subprocess.check_call([os.path.join(build, "bench/encode/pelko-make-screen"), *photo,
+                           str(width), str(height), ppm])
+    Image.open(ppm).save(path)
+    os.remove(ppm)
 
 
 def run_measured(cmd):
@@ -88,21 +85,27 @@ def inner(args):
     print(json.dumps(rows))
 
 
-def bench_size(size, runs, build, results):
+def bench_size(size, screen, runs, build, results):
     width, height = map(int, size.split("x"))
     with tempfile.TemporaryDirectory(prefix="pelko-bench-wayland-") as tmp:
         os.chmod(tmp, 0o755)
         picture = os.path.join(tmp, "screen.png")
-        make_picture(picture, width, height)
+        make_picture(build, screen, picture, width, height)
         with session(tmp, size, picture) as (_, run_inner):
             for fmt, rows in run_inner(__file__, build, runs):
-                results.append((size, fmt, rows))
+                if fmt == "PNG":
+                    photo = 1 if screen == "photo" else 0
+                    floor = median_of(build, f"pngFloor/w:{width}/h:{height}/photo:{photo}",
+                                      "floor_ms") / 1000.0
+                    rows.append({"name": "floor", "wall": floor, "mem": 0.0, "size": 0})
+                results.append((size, screen, fmt, rows))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--sizes", default="1920x1080,3840x2160")
+    parser.add_argument("--screens", default="synthetic,photo")
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
     add_inner_options(parser)
     args = parser.parse_args()
@@ -111,14 +114,16 @@ def main():
         return 0
     results = []
     for size in args.sizes.split(","):
-        bench_size(size, args.runs, os.path.abspath(args.build), results)
-    print(f"median of {args.runs} runs; ratio = pelko / grim")
-    print(f"{'size':<10} {'fmt':<4} {'tool':<8} {'wall ms':>8} {'ratio':>6} {'peak MiB':>9} "
-          f"{'bytes':>10}")
-    for size, fmt, rows in results:
+        for screen in args.screens.split(","):
+            bench_size(size, screen, args.runs, os.path.abspath(args.build), results)
+    print(f"median of {args.runs} runs; ratio = pelko / grim, or pelko / floor (one-core "
+          "level-7 deflate of the filtered rows divided by the cores, from bench_encode)")
+    print(f"{'size':<10} {'screen':<10} {'fmt':<4} {'tool':<8} {'wall ms':>8} {'ratio':>6} "
+          f"{'peak MiB':>9} {'bytes':>10}")
+    for size, screen, fmt, rows in results:
         ours = rows[0]
         for r in rows:
-            print(f"{size:<10} {fmt:<4} {r['name']:<8} {r['wall'] * 1000:8.1f} "
+            print(f"{size:<10} {screen:<10} {fmt:<4} {r['name']:<8} {r['wall'] * 1000:8.1f} "
                   f"{ours['wall'] / r['wall']:6.2f} {r['mem']:9.1f} {r['size']:10d}")
     return 0
 
