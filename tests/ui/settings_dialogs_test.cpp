@@ -1,5 +1,6 @@
 // The settings dialogs: what they load and store, their enable rules, the openers' pages, and
 // the colour and hotkey boxes.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -433,6 +434,35 @@ TEST_F(SettingsDialogsTest, HotkeyHintShowsOnlyWhereTheDesktopBindsTheKeys) {
         d->close();
         form.reset();
     }
+}
+
+// The advice to bind the captures in the desktop can be turned off; a real conflict of hotkeys
+// is reported at every start.
+TEST_F(SettingsDialogsTest, BindingHintCanBeTurnedOffButConflictsStay) {
+    writeSettings("[hotkeys]\nfullscreen=24646\n");
+    auto start = [&](const std::string& hint) {
+        auto s = services();
+        s.hotkeyHint = [hint] { return hint; };
+        s.refusedHotkeySlots = [] { return std::vector<std::size_t>{1}; };
+        form = std::make_unique<TForm1>(s);
+        form->FormCreate();
+        form->reportRefusedHotkeys();
+        return form->findChild<QMessageBox*>("refusedHotkeys");
+    };
+    const std::string hint = "bindsym Print exec pelko --capture screen";
+    auto* box = start(hint);
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(box->checkBox(), nullptr);
+    box->done(QMessageBox::Ok);  // closed without the tick: it comes back
+    box = start(hint);
+    ASSERT_NE(box, nullptr);
+    box->checkBox()->setChecked(true);
+    box->done(QMessageBox::Ok);
+    EXPECT_FALSE(IniFile(paths.settingsFile()).readBool("shortcuts", "bindinghint", true));
+    EXPECT_EQ(start(hint), nullptr);
+    box = start("");  // a hotkey another program holds
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->checkBox(), nullptr);
 }
 
 TEST(HotkeyBox, KeysBecomeValues) {

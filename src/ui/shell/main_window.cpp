@@ -39,6 +39,14 @@
 
 namespace pelko {
 
+namespace {
+
+// Whether the start-up message says again how to bind the captures in a desktop that binds
+// global keys itself.
+constexpr keys::BoolKey kBindingHint{"shortcuts", "bindinghint", true, true};
+
+}  // namespace
+
 TForm1::TForm1(ShellServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -421,6 +429,9 @@ void TForm1::reportRefusedHotkeys() {
     std::fprintf(stderr, "pelko: hotkeys not set up: %s\n",
                  lines.join(QStringLiteral(", ")).toLocal8Bit().constData());
     const std::string hint = hotkeyHint();
+    if (!hint.empty() && !read(IniFile(m_services.paths.settingsFile()), kBindingHint)) {
+        return;  // the user knows how to bind the captures in the desktop
+    }
     const QString text =
         hint.empty() ? QStringLiteral(
                            "These hotkeys could not be set up, because another program holds "
@@ -433,6 +444,20 @@ void TForm1::reportRefusedHotkeys() {
         new QMessageBox(QMessageBox::Warning, QStringLiteral("Pelko"), text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("refusedHotkeys"));
     box->setAttribute(Qt::WA_DeleteOnClose);
+    if (!hint.empty()) {
+        // Where the desktop binds the keys this is advice, not a conflict: it need not come
+        // back at every start.
+        auto* dontShow = new QCheckBox(QStringLiteral("Do not show this message again"), box);
+        box->setCheckBox(dontShow);
+        connect(box, &QMessageBox::finished, this, [this, dontShow] {
+            if (dontShow->isChecked()) {
+                runAction(this, [this] {
+                    IniFile settings(m_services.paths.settingsFile());
+                    write(settings, kBindingHint, false);
+                });
+            }
+        });
+    }
     box->open();
 }
 
