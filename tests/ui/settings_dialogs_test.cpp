@@ -31,6 +31,17 @@ class SettingsDialogsTest : public ShellTest {
         }
         return count;
     }
+    // Starts a main window whose hotkeys of the given slots were refused, on a desktop with
+    // that advice for binding keys (none: an ordinary desktop); the start-up message, if any.
+    QMessageBox* startRefused(std::vector<std::size_t> refused, const std::string& hint = "") {
+        auto s = services();
+        s.hotkeyHint = [hint] { return hint; };
+        s.refusedHotkeySlots = [refused] { return refused; };
+        form = std::make_unique<TForm1>(s);
+        form->FormCreate();
+        form->reportRefusedHotkeys();
+        return form->findChild<QMessageBox*>("refusedHotkeys");
+    }
     bool mainOpen = false;  // the open mark of dialogs made without a main window
 };
 
@@ -399,12 +410,7 @@ TEST_F(SettingsDialogsTest, HotkeyBoxesNameTheirConflicts) {
 
 TEST_F(SettingsDialogsTest, StartUpNamesEveryRefusedHotkeyInOneMessage) {
     writeSettings("[hotkeys]\nfullscreen=24646\nfreehand=24648\n");
-    auto s = services();
-    s.refusedHotkeySlots = [] { return std::vector<std::size_t>{1, 8}; };
-    form = std::make_unique<TForm1>(s);
-    form->FormCreate();
-    form->reportRefusedHotkeys();
-    auto* box = form->findChild<QMessageBox*>("refusedHotkeys");
+    auto* box = startRefused({1, 8});
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->text().contains("Capture whole screen (Ctrl+Shift+F)"));
     EXPECT_TRUE(box->text().contains("Capture freehand region (Ctrl+Shift+H)"));
@@ -418,13 +424,7 @@ TEST_F(SettingsDialogsTest, HotkeyHintShowsOnlyWhereTheDesktopBindsTheKeys) {
     for (const std::string& given : {hint, std::string()}) {
         SCOPED_TRACE(given);
         writeSettings("[hotkeys]\nfullscreen=24646\n");
-        auto s = services();
-        s.hotkeyHint = [given] { return given; };
-        s.refusedHotkeySlots = [] { return std::vector<std::size_t>{1}; };
-        form = std::make_unique<TForm1>(s);
-        form->FormCreate();
-        form->reportRefusedHotkeys();
-        auto* box = form->findChild<QMessageBox*>("refusedHotkeys");
+        auto* box = startRefused({1}, given);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->text().contains(QString::fromStdString(hint)), !given.empty());
         auto* d = form->openGeneralSettings(1);
@@ -440,15 +440,7 @@ TEST_F(SettingsDialogsTest, HotkeyHintShowsOnlyWhereTheDesktopBindsTheKeys) {
 // is reported at every start.
 TEST_F(SettingsDialogsTest, BindingHintCanBeTurnedOffButConflictsStay) {
     writeSettings("[hotkeys]\nfullscreen=24646\n");
-    auto start = [&](const std::string& hint) {
-        auto s = services();
-        s.hotkeyHint = [hint] { return hint; };
-        s.refusedHotkeySlots = [] { return std::vector<std::size_t>{1}; };
-        form = std::make_unique<TForm1>(s);
-        form->FormCreate();
-        form->reportRefusedHotkeys();
-        return form->findChild<QMessageBox*>("refusedHotkeys");
-    };
+    auto start = [&](const std::string& hint) { return startRefused({1}, hint); };
     const std::string hint = "bindsym Print exec pelko --capture screen";
     auto* box = start(hint);
     ASSERT_NE(box, nullptr);
