@@ -9,7 +9,8 @@ build=(g++ make cmake pkg-config libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev 
 test=(libgtest-dev xvfb xauth icewm xdotool x11-utils x11-xserver-utils python3 python3-pil
     pngcheck imagemagick clang-format xclip python3-pyftpdlib dunst dbus-daemon lintian appstream
     dpkg-dev binutils sway grim wl-clipboard qt6-wayland xdg-desktop-portal xdg-desktop-portal-wlr
-    xdg-desktop-portal-gtk pipewire libglib2.0-bin swaybg waybar python3-dbus python3-gi)
+    xdg-desktop-portal-gtk pipewire libglib2.0-bin swaybg waybar python3-dbus python3-gi
+    libxkbcommon-dev)
 bench=(libbenchmark-dev scrot maim hyperfine time libjpeg-turbo-progs mate-backgrounds)
 
 # The Wayland tests run the compositor as this user: it refuses to run as root.

@@ -194,31 +194,44 @@ class WaylandSession(SessionCase):
         self.run_in_session("sh", "-c", "echo taken | wl-copy >/dev/null 2>&1")
         self.assertEqual(self.run_in_session("wl-paste", "--no-newline").stdout, "taken\n")
 
-    def overlay_shown(self):
-        """Whether sway shows the selector's window full screen."""
+    def overlay_node(self):
+        """The selector's window in sway's tree when sway shows it full screen, else None."""
         tree = json.loads(self.run_in_session("swaymsg", "-t", "get_tree").stdout)
         nodes = [tree]
         while nodes:
             node = nodes.pop()
             if node.get("app_id") == "pelko-tray" and node.get("fullscreen_mode") == 1 and \
                     node.get("visible"):
-                return True
+                return node
             nodes += node.get("nodes", []) + node.get("floating_nodes", [])
-        return False
+        return None
+
+    def overlay_shown(self):
+        """Whether sway shows the selector's window full screen."""
+        return self.overlay_node() is not None
+
+    def overlay_takes_keys(self):
+        """Whether the full-screen selector has been painted (its title says so) and has the
+        keyboard focus."""
+        node = self.overlay_node()
+        return bool(node and node.get("focused") and node.get("name") == "Pelko selection")
+
+    def start_device(self, *command):
+        """An input device tool in the session, and the function that sends it a command."""
+        device = subprocess.Popen([ARGS.desktop, "run", self.state, *command],
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self.assertEqual(device.stdout.readline().strip(), "ready", command[0])
+
+        def send(line):
+            device.stdin.write(line + "\n")
+            device.stdin.flush()
+            self.assertEqual(device.stdout.readline().strip(), "ok", line)
+
+        return device, send
 
     def start_pointer(self):
         """A virtual pointer in the session, and the function that sends it a command."""
-        pointer = subprocess.Popen([ARGS.desktop, "run", self.state, ARGS.virtual_pointer,
-                                    str(WIDTH), str(HEIGHT)], stdin=subprocess.PIPE,
-                                   stdout=subprocess.PIPE, text=True)
-        self.assertEqual(pointer.stdout.readline().strip(), "ready")
-
-        def send(command):
-            pointer.stdin.write(command + "\n")
-            pointer.stdin.flush()
-            self.assertEqual(pointer.stdout.readline().strip(), "ok", command)
-
-        return pointer, send
+        return self.start_device(ARGS.virtual_pointer, str(WIDTH), str(HEIGHT))
 
     def test_rectangle_drag_on_the_full_screen_frozen_overlay(self):
         self.write_settings()
@@ -251,6 +264,93 @@ class WaylandSession(SessionCase):
             pointer.stdin.close()
             pointer.wait(timeout=30)
             wait_for(self.shows_bare_desktop, timeout=10)
+
+    def select(self, args, steps):
+        """Runs pelko with args in the session, waits until its full-screen overlay takes keys,
+        sends the steps (pairs of a device's send function and a command) and returns the
+        finished process with its output as out and err."""
+        self.assertTrue(wait_for(self.shows_bare_desktop, timeout=10), "the pointer does not rest")
+        capture = subprocess.Popen([ARGS.desktop, "run", self.state, ARGS.pelko, "--home",
+                                    self.home, *args], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True)
+        try:
+            self.assertTrue(wait_for(self.overlay_takes_keys, timeout=30),
+                            "no full-screen overlay with the keyboard focus")
+            for send, command in steps:
+                send(command)
+            capture.out, capture.err = capture.communicate(timeout=30)
+        finally:
+            if capture.poll() is None:
+                capture.kill()
+                capture.wait()
+        wait_for(lambda: not self.overlay_shown(), timeout=10)
+        return capture
+
+    def start_keyboard(self):
+        return self.start_device(ARGS.virtual_keyboard)
+
+    def test_escape_cancels_the_selectors_and_the_region_picker_as_on_x11(self):
+        self.write_settings()
+        with open(os.path.join(self.home, "settings.ini"), "rb") as f:
+            settings = f.read()
+        before = sorted(os.listdir(self.out))
+        keyboard, key = self.start_keyboard()
+        try:
+            for args in (["--capture", "rect"], ["--capture", "freehand"],
+                         ["--capture", "object"], ["--pick-region"]):
+                with self.subTest(args=args):
+                    done = self.select(args, [(key, "key Escape")])
+                    # The status of a cancelled selector, as on X11; nothing written.
+                    self.assertEqual((done.returncode, done.out), (2, ""), done.err)
+                    self.assertEqual(sorted(os.listdir(self.out)), before)
+                    with open(os.path.join(self.home, "settings.ini"), "rb") as f:
+                        self.assertEqual(f.read(), settings)
+        finally:
+            keyboard.stdin.close()
+            keyboard.wait(timeout=30)
+
+    def test_arrow_keys_move_the_dragged_edge_exactly_as_on_x11(self):
+        self.write_settings()
+        pointer, move = self.start_pointer()
+        keyboard, key = self.start_keyboard()
+        path = os.path.join(self.out, "keyed.png")
+        try:
+            move("move 100 100")
+            # A drag from (100, 100) to (150, 150), then keys: 1 pixel each, 10 with Shift.
+            for keys, corner in ((["Right", "shift+Down"], (151, 160)),
+                                 (["shift+Right", "Left", "Up", "shift+Left", "shift+Up"],
+                                  (149, 139))):
+                with self.subTest(keys=keys):
+                    if os.path.exists(path):
+                        os.remove(path)
+                    steps = [(move, "move 101 100"), (move, "move 100 100"), (move, "press"),
+                             (move, "move 130 130"), (move, "move 150 150")]
+                    steps += [(key, "key " + k) for k in keys] + [(move, "release")]
+                    done = self.select(["--capture", "rect", "--output", path], steps)
+                    self.assertEqual(done.returncode, 0, done.err)
+                    with Image.open(path) as picture:
+                        self.assertSamePixels(picture.convert("RGB"),
+                                              self.reference.crop((100, 100) + corner))
+        finally:
+            for device in (keyboard, pointer):
+                device.stdin.close()
+                device.wait(timeout=30)
+
+    def test_pick_region_prints_the_dragged_geometry(self):
+        self.write_settings()
+        pointer, move = self.start_pointer()
+        try:
+            move("move 50 60")
+            for (x1, y1, x2, y2), want in (((50, 60, 250, 160), "200x100+50+60"),
+                                           ((250, 160, 50, 60), "200x100+50+60")):
+                with self.subTest(start=(x1, y1)):
+                    steps = [(move, "move %d %d" % (x1 + 1, y1)), (move, "move %d %d" % (x1, y1)),
+                             (move, "press"), (move, "move %d %d" % (x2, y2)), (move, "release")]
+                    done = self.select(["--pick-region"], steps)
+                    self.assertEqual((done.returncode, done.out), (0, want + "\n"), done.err)
+        finally:
+            pointer.stdin.close()
+            pointer.wait(timeout=30)
 
     def shows_bare_desktop(self):
         return not ImageChops.difference(self.grim(), self.reference).getbbox()
@@ -386,4 +486,5 @@ class BrokenCompositor(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    run_tests(globals(), "--pelko", "--desktop", "--show-window", "--virtual-pointer")
+    run_tests(globals(), "--pelko", "--desktop", "--show-window", "--virtual-pointer",
+              "--virtual-keyboard")

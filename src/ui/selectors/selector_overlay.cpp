@@ -8,11 +8,13 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 
 #include "ui/selectors/overlay_window.h"
@@ -27,7 +29,9 @@ constexpr int kGrabTries = 50;
 }  // namespace
 
 SelectorOverlay::SelectorOverlay(QImage frozen, QRect area, OverlayWindow* host)
-    : m_frozen(std::move(frozen)), m_area(area) {
+    : m_frozen(std::move(frozen)),
+      m_area(area),
+      m_pointerWarps(!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
     if (!host || host->user()) {
         m_ownWindow = std::make_unique<OverlayWindow>();
         host = m_ownWindow.get();
@@ -78,6 +82,7 @@ void SelectorOverlay::open() {
         QSize(int(std::ceil(m_area.width() / ratio)), int(std::ceil(m_area.height() / ratio)))));
     setGeometry(m_window->rect());
     m_window->setWindowTitle(QString());  // "ready" only once this overlay has been painted
+    m_lastPointer = mapFromGlobal(QCursor::pos()).toPointF();
     show();
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         // Wayland clients cannot place their windows: the compositor shows a full-screen one
@@ -189,7 +194,62 @@ QRect SelectorOverlay::logicalRect(const QRect& device) const {
 }
 
 Point SelectorOverlay::pointerPoint() const {
-    return devicePoint(mapFromGlobal(QCursor::pos()));
+    return devicePoint(shifted(mapFromGlobal(QCursor::pos()).toPointF()));
+}
+
+QPointF SelectorOverlay::shifted(const QPointF& local) const {
+    if (m_keyShift.isNull()) {
+        return local;
+    }
+    // Like the real pointer, the shifted one stays on the output.
+    const qreal ratio = devicePixelRatioF();
+    const QPointF p = local + m_keyShift;
+    return {std::clamp(p.x(), 0.0, (m_area.width() - 1) / ratio),
+            std::clamp(p.y(), 0.0, (m_area.height() - 1) / ratio)};
+}
+
+bool SelectorOverlay::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
+        type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick) {
+        return QWidget::event(event);
+    }
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    m_lastPointer = mouse->position();
+    m_lastButtons = mouse->buttons();
+    if (m_keyShift.isNull()) {
+        return QWidget::event(event);
+    }
+    // The selectors see the pointer where the arrow keys put it.
+    const QPointF local = shifted(mouse->position());
+    QMouseEvent moved(type, local, mapToGlobal(local), mouse->button(), mouse->buttons(),
+                      mouse->modifiers(), mouse->pointingDevice());
+    const bool handled = QWidget::event(&moved);
+    event->setAccepted(moved.isAccepted());
+    return handled;
+}
+
+void SelectorOverlay::movePointer(QPoint device) {
+    const qreal ratio = devicePixelRatioF();
+    if (m_pointerWarps) {
+        // Whole device pixels: the pointer moves exactly one (or ten) of them.
+        QCursor::setPos(QCursor::pos() + QPoint(int(std::lround(device.x() / ratio)),
+                                                int(std::lround(device.y() / ratio))));
+        return;
+    }
+    // The compositor alone moves the pointer: the overlay shifts what it reports instead, and
+    // shows the move at once as the pointer's motion would.
+    const QPointF before = shifted(m_lastPointer);
+    m_keyShift += QPointF(device) / ratio;
+    const QPointF local = shifted(m_lastPointer);
+    // At the output's edge the rest of the move is lost, as the real pointer's would be.
+    m_keyShift = local - m_lastPointer;
+    if (local == before) {
+        return;
+    }
+    QMouseEvent moved(QEvent::MouseMove, local, mapToGlobal(local), Qt::NoButton, m_lastButtons,
+                      QGuiApplication::keyboardModifiers());
+    QWidget::event(&moved);
 }
 
 int SelectorOverlay::infoLineHeight() const {
@@ -252,10 +312,7 @@ void SelectorOverlay::keyPressEvent(QKeyEvent* event) {
             QWidget::keyPressEvent(event);
             return;
     }
-    // Whole device pixels: the pointer moves exactly one (or ten) of them.
-    const qreal ratio = devicePixelRatioF();
-    QCursor::setPos(QCursor::pos() +
-                    QPoint(int(std::lround(move.x() / ratio)), int(std::lround(move.y() / ratio))));
+    movePointer(move);
 }
 
 void SelectorOverlay::closeEvent(QCloseEvent* event) {

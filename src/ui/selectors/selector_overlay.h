@@ -18,6 +18,8 @@ class OverlayWindow;
 // the frozen screen drawn 1:1 in device pixels, the pointer and keyboard grabbed while it is
 // open, a right-click menu with
 // "Cancel", Esc as "Cancel", and the arrow keys moving the pointer by 1 pixel (10 with Shift).
+// Where clients cannot move the pointer (Wayland), the arrow keys move the overlay's own idea of
+// it instead: every pointer position it sees from then on is shifted by as much.
 // exec() runs a local event loop until the selector ends.
 class SelectorOverlay : public QWidget {
     Q_OBJECT
@@ -68,6 +70,7 @@ class SelectorOverlay : public QWidget {
     // One line's height in the overlay's font.
     int infoLineHeight() const;
 
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -78,6 +81,10 @@ class SelectorOverlay : public QWidget {
 
   private:
     void tryGrab();
+    // The logical position `local` moved by the arrow keys' shift, kept on the overlay.
+    QPointF shifted(const QPointF& local) const;
+    // Moves the pointer by `device` pixels: the real one where clients may, else the shift.
+    void movePointer(QPoint device);
     // Emits ready() once the painted overlay has gone to the display.
     void announceReady();
     // Hides the overlay and its window, which then is free for the next selector.
@@ -92,6 +99,13 @@ class SelectorOverlay : public QWidget {
     bool m_grabbed = false;
     bool m_painted = false;
     int m_grabTries = 0;
+    // Whether QCursor::setPos moves the pointer (not on Wayland, where only the user may).
+    bool m_pointerWarps = true;
+    // What the arrow keys added to the pointer where it cannot be moved, in logical pixels;
+    // the last pointer position and buttons reported, for the move a key makes.
+    QPointF m_keyShift;
+    QPointF m_lastPointer;
+    Qt::MouseButtons m_lastButtons;
     QEventLoop* m_loop = nullptr;
 };
 

@@ -1,11 +1,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -15,6 +10,7 @@
 #include "platform/wayland/portal_hotkeys.h"
 #include "platform/wayland/shortcut_trigger.h"
 #include "support/temp_dir.h"
+#include "fake_portal.h"
 
 namespace pelko::wayland {
 namespace {
@@ -32,90 +28,6 @@ TEST(PortalTrigger, WritesModifiersThenTheKeysymName) {
           Case{0x07, ""}}) {
         EXPECT_EQ(portalTrigger(c.value), c.trigger) << c.value;
     }
-}
-
-// The lines of a command's standard output; empty when it fails.
-std::vector<std::string> outputLines(const std::string& command) {
-    std::vector<std::string> lines;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) {
-        return lines;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) {
-        std::string line = buffer;
-        while (!line.empty() && line.back() == '\n') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-    }
-    if (::pclose(pipe) != 0) {
-        lines.clear();
-    }
-    return lines;
-}
-
-// A private session bus, and the fake portal on it for one mode ("none": no portal at all).
-class FakePortal {
-  public:
-    FakePortal(const std::string& mode, const std::string& log, const std::string& press) {
-        const auto bus =
-            outputLines("dbus-daemon --session --fork --print-address=1 --print-pid=1");
-        if (bus.size() < 2) {
-            throw Error("dbus-daemon did not start");
-        }
-        m_daemon = std::stoi(bus[1]);
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus[0].c_str(), 1);
-        if (mode == "none") {
-            return;
-        }
-        int out[2];
-        if (::pipe(out) != 0) {
-            throw Error("no pipe");
-        }
-        m_fake = ::fork();
-        if (m_fake == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::execl(PELKO_TEST_PYTHON, PELKO_TEST_PYTHON, PELKO_FAKE_PORTAL, mode.c_str(),
-                    log.c_str(), press.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        // The fake says "ready" once it owns the portal's name; end of file: it failed.
-        std::string said;
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') {
-            said += c;
-        }
-        ::close(out[0]);
-        if (said != "ready") {
-            throw Error("The fake portal did not start");
-        }
-    }
-    ~FakePortal() {
-        for (pid_t pid : {m_fake, m_daemon}) {
-            if (pid > 0) {
-                ::kill(pid, SIGTERM);
-            }
-        }
-        if (m_fake > 0) {
-            ::waitpid(m_fake, nullptr, 0);
-        }
-        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    }
-    FakePortal(const FakePortal&) = delete;
-    FakePortal& operator=(const FakePortal&) = delete;
-
-  private:
-    pid_t m_daemon = -1;
-    pid_t m_fake = -1;
-};
-
-bool fakePortalCanRun() {
-    return !outputLines("command -v dbus-daemon").empty() &&
-           std::system(PELKO_TEST_PYTHON " -c 'import dbus, dbus.service, gi.repository.GLib'") ==
-               0;
 }
 
 std::string readFile(const std::string& path) {
@@ -147,7 +59,7 @@ std::vector<Press> awaitPress(PortalHotkeys& hotkeys) {
 constexpr HotkeySlotValues kValues{0, 0x2C, 0x6046, 0, 0, 0x8078, 0, 0, 0x10065};
 
 TEST(PortalHotkeys, BindsThroughTheFakePortalOrRefusesWithoutHanging) {
-    if (!fakePortalCanRun()) {
+    if (!test::fakePortalCanRun()) {
         GTEST_SKIP() << "dbus-daemon or python3-dbus is missing";
     }
     const std::string asked = R"([["capture-screen", "Capture whole screen", "Print"], )"
@@ -176,7 +88,8 @@ TEST(PortalHotkeys, BindsThroughTheFakePortalOrRefusesWithoutHanging) {
         SCOPED_TRACE(c.mode);
         test::TempDir dir;
         const std::string log = dir.path() + "/asked";
-        FakePortal portal(c.mode, log, c.press);
+        test::FakePortal portal(std::string(c.mode) == "none" ? "" : PELKO_FAKE_PORTAL,
+                                {c.mode, log, c.press});
         PortalHotkeys hotkeys(400);
         if (c.error) {
             try {
