@@ -170,6 +170,30 @@ class WaylandSession(SessionCase):
         self.assertEqual(done.stdout, "")
         self.assertEqual(sorted(os.listdir(self.out)), before)
 
+    def test_portal_answers_without_a_picture_end_with_one_message_and_no_file(self):
+        # The fake portal owns a private session bus and runs the capture on it. A portal that
+        # never answers is left to the unit test: the program waits a minute for it.
+        self.write_settings()
+        empty = os.path.join(self.out, "empty.png")
+        open(empty, "w").close()
+        before = sorted(os.listdir(self.out))
+        for mode, uri, message in (("cancel", "", "The screenshot was cancelled"),
+                                   ("refuse", "", "refused to take a screenshot"),
+                                   ("no-uri", "", "refused to take a screenshot"),
+                                   ("answer", "file:///nonexistent/shot.png", "Cannot read"),
+                                   ("answer", "file://" + empty, "")):
+            with self.subTest(mode=mode, uri=uri):
+                done = self.run_in_session(
+                    "dbus-run-session", "--", sys.executable, ARGS.fake_screenshot_portal, mode,
+                    uri, "--", ARGS.pelko, "--home", self.home, "--platform", "wayland-portal",
+                    "--capture", "screen")
+                self.assertEqual(done.returncode, 1, done.stderr)
+                self.assertEqual(done.stdout, "")
+                self.assertIn(message, done.stderr)
+                self.assertEqual(len(done.stderr.strip().splitlines()), 1, done.stderr)
+                self.assertEqual(sorted(os.listdir(self.out)), before)
+        os.remove(empty)
+
     def pasted(self, mime_type):
         done = subprocess.run([ARGS.desktop, "run", self.state, "wl-paste", "--no-newline",
                                "--type", mime_type], capture_output=True, timeout=60)
@@ -229,6 +253,12 @@ class WaylandSession(SessionCase):
 
         return device, send
 
+    @staticmethod
+    def stop_device(device):
+        device.stdin.close()
+        device.wait(timeout=30)
+        device.stdout.close()
+
     def start_pointer(self):
         """A virtual pointer in the session, and the function that sends it a command."""
         return self.start_device(ARGS.virtual_pointer, str(WIDTH), str(HEIGHT))
@@ -261,8 +291,7 @@ class WaylandSession(SessionCase):
             if capture and capture.poll() is None:
                 capture.kill()
                 capture.wait()
-            pointer.stdin.close()
-            pointer.wait(timeout=30)
+            self.stop_device(pointer)
             wait_for(self.shows_bare_desktop, timeout=10)
 
     def select(self, args, steps):
@@ -306,8 +335,7 @@ class WaylandSession(SessionCase):
                     with open(os.path.join(self.home, "settings.ini"), "rb") as f:
                         self.assertEqual(f.read(), settings)
         finally:
-            keyboard.stdin.close()
-            keyboard.wait(timeout=30)
+            self.stop_device(keyboard)
 
     def test_arrow_keys_move_the_dragged_edge_exactly_as_on_x11(self):
         self.write_settings()
@@ -332,9 +360,8 @@ class WaylandSession(SessionCase):
                         self.assertSamePixels(picture.convert("RGB"),
                                               self.reference.crop((100, 100) + corner))
         finally:
-            for device in (keyboard, pointer):
-                device.stdin.close()
-                device.wait(timeout=30)
+            self.stop_device(keyboard)
+            self.stop_device(pointer)
 
     def test_pick_region_prints_the_dragged_geometry(self):
         self.write_settings()
@@ -349,8 +376,7 @@ class WaylandSession(SessionCase):
                     done = self.select(["--pick-region"], steps)
                     self.assertEqual((done.returncode, done.out), (0, want + "\n"), done.err)
         finally:
-            pointer.stdin.close()
-            pointer.wait(timeout=30)
+            self.stop_device(pointer)
 
     def shows_bare_desktop(self):
         return not ImageChops.difference(self.grim(), self.reference).getbbox()
@@ -430,8 +456,7 @@ class WaylandSession(SessionCase):
             if capture and capture.poll() is None:
                 capture.kill()
                 capture.wait()
-            pointer.stdin.close()
-            pointer.wait(timeout=30)
+            self.stop_device(pointer)
             self.close_window(window)
 
 
@@ -487,4 +512,4 @@ class BrokenCompositor(unittest.TestCase):
 
 if __name__ == "__main__":
     run_tests(globals(), "--pelko", "--desktop", "--show-window", "--virtual-pointer",
-              "--virtual-keyboard")
+              "--virtual-keyboard", "--fake-screenshot-portal")

@@ -17,7 +17,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -25,28 +24,9 @@
 #include <vector>
 
 #include "virtual-keyboard-unstable-v1-client.h"
+#include "wayland_device.h"
 
 namespace {
-
-struct Globals {
-    wl_seat* seat = nullptr;
-    zwp_virtual_keyboard_manager_v1* manager = nullptr;
-};
-
-void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
-            std::uint32_t) {
-    auto* g = static_cast<Globals*>(data);
-    if (std::strcmp(interface, wl_seat_interface.name) == 0 && !g->seat) {
-        g->seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
-        g->manager = static_cast<zwp_virtual_keyboard_manager_v1*>(
-            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
-    }
-}
-
-void globalRemove(void*, wl_registry*, std::uint32_t) {}
-
-const wl_registry_listener kRegistry{global, globalRemove};
 
 struct XkbDeleter {
     void operator()(xkb_context* c) const { xkb_context_unref(c); }
@@ -114,9 +94,9 @@ std::optional<KeyPlace> findKey(xkb_keymap* keymap, xkb_keysym_t keysym) {
 }
 
 struct Modifier {
-    const char* name;      // as written in a command
-    const char* xkbName;   // the keymap's modifier
-    std::uint32_t evdev;   // the key that holds it
+    const char* name;     // as written in a command
+    const char* xkbName;  // the keymap's modifier
+    std::uint32_t evdev;  // the key that holds it
 };
 
 constexpr Modifier kModifiers[] = {{"shift", XKB_MOD_NAME_SHIFT, KEY_LEFTSHIFT},
@@ -217,40 +197,21 @@ int main(int argc, char**) {
         std::fprintf(stderr, "cannot compile the US keymap\n");
         return 1;
     }
-    wl_display* display = wl_display_connect(nullptr);
+    pelko::tools::DeviceGlobals g;
+    wl_display* display =
+        pelko::tools::connectDevice(&zwp_virtual_keyboard_manager_v1_interface, g);
     if (!display) {
-        std::fprintf(stderr, "no Wayland compositor\n");
         return 1;
     }
-    Globals g;
-    wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &kRegistry, &g);
-    wl_display_roundtrip(display);
-    if (!g.manager || !g.seat) {
-        std::fprintf(stderr, "the compositor has no virtual-keyboard protocol\n");
-        return 1;
-    }
+    auto* manager = static_cast<zwp_virtual_keyboard_manager_v1*>(g.manager);
     zwp_virtual_keyboard_v1* device =
-        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(g.manager, g.seat);
+        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(manager, g.seat);
     zwp_virtual_keyboard_v1_keymap(device, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, file.fd, file.size);
-    if (wl_display_roundtrip(display) < 0) {
-        std::fprintf(stderr, "the compositor refused the virtual keyboard\n");
-        return 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
     Keyboard keyboard(device, keymap.get());
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        const std::string error = keyboard.run(line);
-        if (wl_display_roundtrip(display) < 0) {
-            return 1;
-        }
-        std::printf("%s\n", error.empty() ? "ok" : ("error " + error).c_str());
-        std::fflush(stdout);
-    }
+    const bool served = pelko::tools::serveCommands(
+        display, [&keyboard](const std::string& line) { return keyboard.run(line); });
     zwp_virtual_keyboard_v1_destroy(device);
-    zwp_virtual_keyboard_manager_v1_destroy(g.manager);
+    zwp_virtual_keyboard_manager_v1_destroy(manager);
     wl_display_disconnect(display);
-    return 0;
+    return served ? 0 : 1;
 }

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "core/error.h"
+#include "fake_portal.h"
 #include "platform/wayland/portal_hotkeys.h"
 #include "platform/wayland/shortcut_trigger.h"
 #include "support/temp_dir.h"
-#include "fake_portal.h"
 
 namespace pelko::wayland {
 namespace {

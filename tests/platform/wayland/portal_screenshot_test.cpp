@@ -26,8 +26,9 @@ Bitmap writePicture(const std::string& path) {
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 3; ++x) {
             // Stored as B, G, R, A.
-            picture.setPixel32(x, y, 0xFF0000C8u | std::uint32_t(90 * y + 2) << 8 |
-                                         std::uint32_t(40 * x + 1) << 16);
+            picture.setPixel32(
+                x, y,
+                0xFF0000C8u | std::uint32_t(90 * y + 2) << 8 | std::uint32_t(40 * x + 1) << 16);
         }
     }
     VectorSink png;
