@@ -16,6 +16,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -33,7 +34,7 @@ struct XkbDeleter {
     void operator()(xkb_keymap* k) const { xkb_keymap_unref(k); }
 };
 
-// The keymap text in a sealed memory file, as the protocol wants it: fd and size.
+// The keymap text in a memory file, as the protocol wants it: its descriptor and size.
 struct KeymapFile {
     int fd = -1;
     std::uint32_t size = 0;
