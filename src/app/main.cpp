@@ -21,6 +21,7 @@
 #include "app/command_selector.h"
 #include "app/headless_capture.h"
 #include "app/picture_output.h"
+#include "app/running_tray.h"
 #include "app/tray_program.h"
 #include "app/wayland_clipboard_server.h"
 #include "app/wayland_session.h"
@@ -32,8 +33,6 @@
 #include "platform/desktop/program_location.h"
 #include "platform/desktop/scratch_dir.h"
 #include "platform/wayland/wayland_screen.h"
-#include "platform/x11/delay_countdown.h"
-#include "platform/x11/edit_request.h"
 #include "platform/x11/x11_screen.h"
 
 namespace {
@@ -43,11 +42,12 @@ class CaptureSettingsHost final : public pelko::SettingsHost {};
 
 // Waits before a delayed capture, telling a running tray program the seconds left at every whole
 // second so that its icon counts down.
-void waitBeforeCapture(double seconds) {
+void waitBeforeCapture(const pelko::CommandLine& cl, const pelko::ProgramPaths& paths,
+                       double seconds) {
     using Clock = std::chrono::steady_clock;
-    std::optional<pelko::x11::DelayCountdown> countdown;
+    std::unique_ptr<pelko::DelayAnnouncer> countdown;
     try {
-        countdown.emplace();
+        countdown = pelko::trayDelayAnnouncer(cl, paths);
     } catch (const pelko::Error&) {
         // No display to tell: the wait goes on, and the capture reports the display itself.
     }
@@ -115,7 +115,7 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::applyOverrides(o, state);
 
     if (o.delaySeconds > 0) {
-        waitBeforeCapture(o.delaySeconds);
+        waitBeforeCapture(cl, paths, o.delaySeconds);
     }
     CaptureScreen screen = openScreen(cl, state.ssreccursor);
     pelko::CaptureSources sources(*screen.screen);
@@ -202,7 +202,7 @@ int runEdit(const pelko::CommandLine& cl) {
         // The tray program runs in a folder of its own.
         files.push_back(std::filesystem::absolute(f).lexically_normal().string());
     }
-    if (pelko::x11::sendEditRequest(files)) {
+    if (pelko::sendToTrayEditor(cl, pelko::locateProgram(cl.home), files)) {
         return pelko::kExitDone;
     }
     std::vector<std::string> extra{"--edit"};

@@ -19,6 +19,7 @@ class QSocketNotifier;
 namespace pelko {
 
 class WaylandScreen;
+class TraySocketServer;
 
 // The text that tells the user how to bind captures in a compositor that lets no program bind
 // global hotkeys (no GlobalShortcuts portal, as in wlroots compositors): a sway bindsym line that
@@ -30,7 +31,8 @@ std::string compositorHotkeyHint(const std::string& executable);
 // folder, the mailer and the desktop notifications. The compositor grants no global key grabs:
 // the hotkeys are bound through the desktop portal's GlobalShortcuts interface where the
 // desktop offers it; elsewhere every hotkey is refused and the settings say how to bind
-// captures in the compositor.
+// captures in the compositor. The command line reaches the tray program through its socket
+// ("pelko --edit", the countdown of a delayed capture), as there is no X display to carry them.
 class WaylandShellPlatform final : public ShellPlatform {
   public:
     WaylandShellPlatform(ProgramPaths paths, std::string executablePath, CommandLine cl);
@@ -44,6 +46,8 @@ class WaylandShellPlatform final : public ShellPlatform {
     void bindHotkeys(const HotkeySlotValues& values);
     void releaseHotkeys();
     void deliverPortalPresses();
+    void listenToCommands();
+    void deliverCommands();
 
   private:
     ProgramPaths m_paths;
@@ -55,6 +59,8 @@ class WaylandShellPlatform final : public ShellPlatform {
     std::vector<std::size_t> m_refusedSlots;  // the slots the last binding refused
     wayland::PortalHotkeys m_portalHotkeys;
     std::unique_ptr<QSocketNotifier> m_portalWatch;  // the portal session's socket
+    std::unique_ptr<TraySocketServer> m_commands;    // the socket of the command line
+    std::unique_ptr<QSocketNotifier> m_commandWatch;
     XdgEmailMailer m_mailer;
     DbusNotifier m_notifier{DbusNotifier::Mode::ServeActions, launchProgram};
 };

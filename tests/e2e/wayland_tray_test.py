@@ -2,9 +2,13 @@
 """The tray program in a Wayland session: a headless sway (tests/wayland-desktop.sh) with
 waybar as the host of tray items. The tray item registers on the session bus, its menu starts
 captures equal to grim's picture, and the hotkeys, which sway lets no program bind, are
-reported as not set up."""
+reported as not set up. The command line reaches the running tray program through its socket:
+"pelko --edit" opens files in its editor, and a delayed capture counts down on its icon."""
+import glob
+import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 
@@ -18,6 +22,8 @@ from wayland_test import SessionCase  # noqa: E402
 
 ARGS = None
 SNI_CLIENT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "sni_client.py")
+FAKE_PORTAL = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                           "../platform/wayland/fake_global_shortcuts_portal.py")
 SETTINGS = ("[main]\nsaveto={out}/\nsaveas=png\nssreccursor=0\nrunmm=1\nrunww=0\n"
             "[settings]\nscreensfilename=shot-<%SSNUM>\nsaveac=1\n"
             # A notification after the capture would differ from grim's later picture.
@@ -25,7 +31,8 @@ SETTINGS = ("[main]\nsaveto={out}/\nsaveas=png\nssreccursor=0\nrunmm=1\nrunww=0\
 WAYBAR_CONFIG = '{"layer": "top", "position": "top", "height": 30, "modules-right": ["tray"]}'
 
 
-class WaylandTray(SessionCase):
+class TrayCase(SessionCase):
+    """A Wayland test desktop with waybar hosting the tray items, and the tray program on it."""
 
     @classmethod
     def setUpClass(cls):
@@ -50,7 +57,7 @@ class WaylandTray(SessionCase):
     def sni(self, *args):
         return self.run_in_session("python3", SNI_CLIENT, *args)
 
-    def test_tray_item_registers_and_its_menu_captures_like_grim(self):
+    def start_waybar(self):
         config = os.path.join(self.home, "waybar.json")
         with open(config, "w") as f:
             f.write(WAYBAR_CONFIG)
@@ -59,14 +66,25 @@ class WaylandTray(SessionCase):
         # waybar hosts the tray items: it owns the watcher's name once it runs.
         self.assertTrue(wait_for(lambda: self.sni("items").returncode == 0, timeout=30),
                         "waybar does not host tray items")
+
+    def write_tray_settings(self):
         settings = os.path.join(self.home, "settings.ini")
         with open(settings, "w") as f:
             f.write(SETTINGS.format(out=self.out))
         # The tray program writes its settings back after a capture.
         if self.user():
             shutil.chown(settings, user=self.user())
+
+    def item_registered(self):
+        return self.sni("items").stdout.strip()
+
+class WaylandTray(TrayCase):
+
+    def test_tray_item_registers_and_its_menu_captures_like_grim(self):
+        self.start_waybar()
+        self.write_tray_settings()
         tray, log = self.start_in_session("tray", ARGS.pelko, "--home", self.home)
-        self.assertTrue(wait_for(lambda: self.sni("items").stdout.strip(), timeout=30),
+        self.assertTrue(wait_for(self.item_registered, timeout=30),
                         "the tray program's item did not register")
 
         shot = os.path.join(self.out, "shot-1.png")
@@ -95,6 +113,186 @@ class WaylandTray(SessionCase):
         self.assertEqual(self.sni("click", "Exit").returncode, 0)
         self.assertEqual(tray.wait(timeout=30), 0)
         self.assertEqual(self.sni("items").stdout.strip(), "")
+
+
+class CommandsToTheTray(TrayCase):
+    """The command line reaches the running tray program through its socket."""
+
+    # Pictures of one colour each, named as users name them.
+    PICTURES = {"A.png": (0, 128, 255), "B c.png": (255, 255, 0), "new\nline.png": (255, 0, 0)}
+
+    def pictures(self):
+        folder = os.path.join(self.home, "pictures")
+        os.makedirs(folder, exist_ok=True)
+        paths = {}
+        for name, colour in self.PICTURES.items():
+            paths[name] = os.path.join(folder, name)
+            Image.new("RGB", (40, 30), colour).save(paths[name], "PNG")
+        return paths
+
+    def scratch_pictures(self):
+        """The editor's copies of what it opened."""
+        return set(glob.glob(os.path.join(self.state, "runtime", "~pelko", "*.bmp")))
+
+    def opened_colours(self, before):
+        colours = []
+        for path in self.scratch_pictures() - before:
+            try:
+                with Image.open(path) as picture:
+                    colours.append(picture.convert("RGB").getpixel((1, 1)))
+            except OSError:
+                return None  # still being written
+        return sorted(colours)
+
+    def editor_shown(self):
+        tree = json.loads(self.run_in_session("swaymsg", "-t", "get_tree").stdout)
+        nodes = [tree]
+        while nodes:
+            node = nodes.pop()
+            if node.get("name") == "Editor" and node.get("visible"):
+                return True
+            nodes += node.get("nodes", []) + node.get("floating_nodes", [])
+        return False
+
+    def tray_programs(self):
+        """The process ids of the tray programs of this test's program folder."""
+        found = []
+        for entry in os.listdir("/proc"):
+            try:
+                with open(os.path.join("/proc", entry, "cmdline"), "rb") as f:
+                    argv = f.read().split(b"\0")
+            except OSError:
+                continue
+            # The command starts the tray program named "pelko", with the program folder.
+            if argv[:3] == [b"pelko", b"--home", os.fsencode(self.home)]:
+                found.append(int(entry))
+        return found
+
+    def test_edit_opens_files_in_the_running_tray_program_or_starts_one(self):
+        self.start_waybar()
+        self.write_tray_settings()
+        pictures = self.pictures()
+        tray, _ = self.start_in_session("tray", ARGS.pelko, "--home", self.home)
+        self.assertTrue(wait_for(self.item_registered, timeout=30), "no tray item")
+        self.assertTrue(wait_for(lambda: len(self.tray_programs()) == 1, timeout=10))
+        running = self.tray_programs()
+
+        # The command hands all three files over and ends; no second tray program starts.
+        before = self.scratch_pictures()
+        done = self.pelko("--edit", *pictures.values())
+        self.assertEqual(done.returncode, 0, done.stderr)
+        expected = sorted(self.PICTURES.values())
+        self.assertTrue(wait_for(lambda: self.opened_colours(before) == expected, timeout=20),
+                        self.opened_colours(before))
+        self.assertTrue(wait_for(self.editor_shown, timeout=10), "no editor window")
+        self.assertEqual(self.tray_programs(), running)
+        self.assertIsNone(tray.poll())
+
+        # A tray program that ends without tidying up leaves its socket file behind; the next
+        # command finds nobody listening there and starts a tray program that opens the files.
+        os.killpg(tray.pid, signal.SIGKILL)
+        tray.wait(timeout=30)
+        self.assertTrue(wait_for(lambda: not self.tray_programs(), timeout=10))
+        sockets = glob.glob(os.path.join(self.state, "runtime", "pelko-tray", "*.sock"))
+        self.assertEqual(len(sockets), 1, "the killed tray program left no socket file")
+        before = self.scratch_pictures()
+        started, log = self.start_in_session("edit", ARGS.pelko, "--home", self.home, "--edit",
+                                             pictures["B c.png"], pictures["A.png"])
+        want = sorted([self.PICTURES["A.png"], self.PICTURES["B c.png"]])
+        if not wait_for(lambda: self.opened_colours(before) == want, timeout=30):
+            log.seek(0)
+            self.fail("the started tray program opened %s: %s" % (self.opened_colours(before),
+                                                                  log.read()))
+        self.assertTrue(wait_for(self.editor_shown, timeout=10), "no editor window")
+        self.assertIsNone(started.poll(), "the command did not become the tray program")
+        self.assertEqual(len(self.tray_programs()), 1)
+        # It took the socket over: a further command reaches it.
+        before = self.scratch_pictures()
+        done = self.pelko("--edit", pictures["new\nline.png"])
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(wait_for(lambda: self.opened_colours(before) ==
+                                 [self.PICTURES["new\nline.png"]], timeout=20))
+        self.assertEqual(len(self.tray_programs()), 1)
+
+    def test_delayed_capture_counts_down_on_the_tray_item(self):
+        self.start_waybar()
+        self.write_tray_settings()
+        self.start_in_session("tray", ARGS.pelko, "--home", self.home)
+        self.assertTrue(wait_for(self.item_registered, timeout=30), "no tray item")
+        watch = subprocess.Popen([ARGS.desktop, "run", self.state, "python3", SNI_CLIENT,
+                                  "tooltips"], stdout=subprocess.PIPE, text=True,
+                                 start_new_session=True)
+        self.addCleanup(self.stop_group, watch)
+        usual = watch.stdout.readline().strip()
+        shot = os.path.join(self.out, "delayed.png")
+        done = self.pelko("--capture", "screen", "--delay", "2", "--output", shot)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(done.stdout, shot + "\n")
+        shown, _ = watch.communicate(timeout=90)
+        shown = shown.splitlines()
+        self.assertIn("Pelko: capture in 2 s", shown)
+        self.assertIn("Pelko: capture in 1 s", shown)
+        self.assertEqual(shown[-1], usual, "the usual tooltip is not back")
+        with Image.open(shot) as picture:
+            self.assertEqual(picture.size, (1280, 720))
+
+
+class PortalHotkeys(TrayCase):
+    """The tray program's hotkeys through the desktop portal's GlobalShortcuts interface, with a
+    fake portal in the session that owns the portal's name before anything starts the real one
+    (which offers no such interface here)."""
+
+    def start_portal(self, mode):
+        bound = os.path.join(self.home, "bound.log")
+        portal, log = self.start_in_session("portal-" + mode, "python3", FAKE_PORTAL, mode, bound)
+        if not wait_for(lambda: log.seek(0) == 0 and "ready" in log.read(), timeout=30):
+            log.seek(0)
+            self.fail("the fake portal did not start: " + log.read())
+        return bound
+
+    def capture_like_grim(self, start, log):
+        shot = os.path.join(self.out, "shot-1.png")
+        if os.path.exists(shot):
+            os.remove(shot)
+        start()
+        if not wait_for(lambda: os.path.exists(shot), timeout=30):
+            log.seek(0)
+            self.fail("the tray program captured nothing: " + log.read())
+        wait_for(lambda: Image.open(shot).load() is not None, timeout=10)
+        with Image.open(shot) as picture:
+            self.assertSamePixels(picture.convert("RGB"), self.grim())
+
+    def press(self, shortcut):
+        pressed = self.run_in_session(
+            "gdbus", "call", "--session", "--dest", "org.freedesktop.portal.Desktop",
+            "--object-path", "/org/freedesktop/portal/desktop", "--method",
+            "org.pelko.test.FakePortal.Press", shortcut)
+        self.assertEqual(pressed.returncode, 0, pressed.stderr)
+
+    def start_tray_with_portal(self, mode):
+        self.start_waybar()
+        bound = self.start_portal(mode)
+        self.write_tray_settings()
+        _, log = self.start_in_session("tray", ARGS.pelko, "--home", self.home)
+        self.assertTrue(wait_for(self.item_registered, timeout=30), "no tray item")
+        return bound, log
+
+    def test_a_portal_press_of_whole_screen_captures_like_grim(self):
+        bound, log = self.start_tray_with_portal("bind-all")
+        self.assertTrue(wait_for(lambda: os.path.exists(bound), timeout=30),
+                        "the tray program bound nothing")
+        with open(bound) as f:
+            asked = json.loads(f.readline())
+        self.assertIn("capture-screen", [shortcut for shortcut, _, _ in asked])
+        self.capture_like_grim(lambda: self.press("capture-screen"), log)
+        log.seek(0)
+        self.assertNotIn("hotkeys not set up", log.read())
+
+    def test_a_portal_without_shortcuts_leaves_the_menu_capturing(self):
+        _, log = self.start_tray_with_portal("absent")
+        self.capture_like_grim(lambda: self.sni("click", "Whole screen"), log)
+        self.assertTrue(wait_for(lambda: log.seek(0) == 0 and "hotkeys not set up" in log.read(),
+                                 timeout=10))
 
 
 if __name__ == "__main__":

@@ -12,7 +12,9 @@ MODE: bind-all     answers every request and binds every shortcut asked for
       bad-list     answers BindShortcuts with a "shortcuts" entry of the wrong D-Bus type
 Each BindShortcuts call is written to LOG as one JSON line: [[id, description, trigger], ...].
 After a binding, the portal reports presses as Activated signals: capture-screen in another
-session, an id nobody asked for, then PRESS in the session. "ready" on stdout once the name is owned."""
+session, an id nobody asked for, then PRESS in the session. A test presses a shortcut later by
+calling Press(ID) of the interface org.pelko.test.FakePortal on the portal's object: Activated
+for ID in the session bound last. "ready" on stdout once the name is owned."""
 import json
 import sys
 
@@ -25,6 +27,7 @@ BUS_NAME = "org.freedesktop.portal.Desktop"
 PATH = "/org/freedesktop/portal/desktop"
 SHORTCUTS = "org.freedesktop.portal.GlobalShortcuts"
 REQUEST = "org.freedesktop.portal.Request"
+TEST = "org.pelko.test.FakePortal"
 
 
 def sender_part(sender):
@@ -42,6 +45,7 @@ class Portal(dbus.service.Object):
         super().__init__(bus, PATH)
         self.bus, self.mode, self.log, self.press = bus, mode, log, press
         self.requests = []
+        self.bound_session = None
 
     def request(self, sender, options):
         path = f"{PATH}/request/{sender_part(sender)}/{options['handle_token']}"
@@ -85,6 +89,9 @@ class Portal(dbus.service.Object):
                 [(i, {"description": d, "trigger_description": t}) for i, d, t in bound],
                 signature="(sa{sv})")})
 
+        if answer[0] == 0:
+            self.bound_session = session
+
         def respond():
             request.Response(*answer)
             if self.press and answer[0] == 0:
@@ -95,6 +102,13 @@ class Portal(dbus.service.Object):
             return False
         GLib.idle_add(respond)
         return path
+
+    @dbus.service.method(TEST, in_signature="s", out_signature="")
+    def Press(self, shortcut_id):
+        if self.bound_session is None:
+            raise dbus.exceptions.DBusException("Nothing is bound yet",
+                                                name="org.freedesktop.DBus.Error.Failed")
+        self.Activated(self.bound_session, shortcut_id, dbus.UInt64(4), {})
 
     @dbus.service.signal(SHORTCUTS, signature="osta{sv}")
     def Activated(self, session_handle, shortcut_id, timestamp, options):
