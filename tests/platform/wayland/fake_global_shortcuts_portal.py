@@ -120,7 +120,9 @@ def main():
     press = sys.argv[3] if len(sys.argv) > 3 else ""
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
-    name = dbus.service.BusName(BUS_NAME, bus)
+    # A portal that owns the name already (started by the bus for an earlier caller) would take
+    # every call: the fake then fails instead of waiting in the queue.
+    name = dbus.service.BusName(BUS_NAME, bus, do_not_queue=True)
     portal = Portal(bus, mode, log, press)
     print("ready", flush=True)
     GLib.MainLoop().run()
