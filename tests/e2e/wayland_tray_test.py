@@ -179,8 +179,13 @@ class CommandsToTheTray(TrayCase):
 
         # The command hands all three files over and ends; no second tray program starts.
         before = self.scratch_pictures()
-        done = self.pelko("--edit", *pictures.values())
-        self.assertEqual(done.returncode, 0, done.stderr)
+        edit, log = self.start_in_session("edit", ARGS.pelko, "--home", self.home, "--edit",
+                                          *pictures.values())
+        try:
+            self.assertEqual(edit.wait(timeout=30), 0)
+        except subprocess.TimeoutExpired:
+            log.seek(0)
+            self.fail("the command did not end: it runs a tray program of its own " + log.read())
         expected = sorted(self.PICTURES.values())
         self.assertTrue(wait_for(lambda: self.opened_colours(before) == expected, timeout=20),
                         self.opened_colours(before))
@@ -196,7 +201,7 @@ class CommandsToTheTray(TrayCase):
         sockets = glob.glob(os.path.join(self.state, "runtime", "pelko-tray", "*.sock"))
         self.assertEqual(len(sockets), 1, "the killed tray program left no socket file")
         before = self.scratch_pictures()
-        started, log = self.start_in_session("edit", ARGS.pelko, "--home", self.home, "--edit",
+        started, log = self.start_in_session("started", ARGS.pelko, "--home", self.home, "--edit",
                                              pictures["B c.png"], pictures["A.png"])
         want = sorted([self.PICTURES["A.png"], self.PICTURES["B c.png"]])
         if not wait_for(lambda: self.opened_colours(before) == want, timeout=30):
