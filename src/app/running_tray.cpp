@@ -27,10 +27,7 @@ class SocketDelayAnnouncer final : public DelayAnnouncer {
 
     // A tray program that ended meanwhile misses the rest: the capture goes on.
     void announce(int secondsLeft) override {
-        TrayMessage message;
-        message.kind = TrayMessage::Kind::Countdown;
-        message.secondsLeft = secondsLeft;
-        m_connection.send(message);
+        m_connection.send(TrayMessage::countdown(secondsLeft));
     }
 
   private:
@@ -49,9 +46,7 @@ bool sendToTrayEditor(const CommandLine& cl, const ProgramPaths& paths,
         return x11::sendEditRequest(files);
     }
     std::optional<TrayConnection> tray = connectToTray(paths);
-    TrayMessage message;
-    message.files = files;
-    return tray && tray->send(message);
+    return tray && tray->send(TrayMessage::edit(files));
 }
 
 std::unique_ptr<DelayAnnouncer> trayDelayAnnouncer(const CommandLine& cl,

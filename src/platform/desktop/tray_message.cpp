@@ -1,5 +1,7 @@
 #include "platform/desktop/tray_message.h"
 
+#include "core/percent_decode.h"
+
 namespace pelko {
 
 namespace {
@@ -29,40 +31,12 @@ std::string escaped(std::string_view path) {
     return out;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // The path of an escaped word; none for a bad escape or a NUL byte, which no path holds.
 std::optional<std::string> unescaped(std::string_view word) {
-    std::string out;
-    out.reserve(word.size());
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (word[i] == '\0') {
-            return std::nullopt;
-        }
-        if (word[i] != '%') {
-            out += word[i];
-            continue;
-        }
-        const int high = i + 2 < word.size() ? hexDigit(word[i + 1]) : -1;
-        const int low = high >= 0 ? hexDigit(word[i + 2]) : -1;
-        if (low < 0 || (high == 0 && low == 0)) {
-            return std::nullopt;
-        }
-        out += char(high * 16 + low);
-        i += 2;
+    if (word.find('\0') != std::string_view::npos) {
+        return std::nullopt;
     }
-    return out;
+    return percentDecoded(word);
 }
 
 // The words of a line, split at single spaces (an empty word between two spaces is kept).
@@ -93,6 +67,19 @@ std::optional<int> count(std::string_view word) {
 }
 
 }  // namespace
+
+TrayMessage TrayMessage::edit(std::vector<std::string> files) {
+    TrayMessage message;
+    message.files = std::move(files);
+    return message;
+}
+
+TrayMessage TrayMessage::countdown(int secondsLeft) {
+    TrayMessage message;
+    message.kind = Kind::Countdown;
+    message.secondsLeft = secondsLeft;
+    return message;
+}
 
 std::string encodeTrayMessage(const TrayMessage& message) {
     std::string line;

@@ -19,6 +19,9 @@ struct TrayMessage {
     Kind kind = Kind::Edit;
     std::vector<std::string> files;  // Edit
     int secondsLeft = 0;             // Countdown
+
+    static TrayMessage edit(std::vector<std::string> files);
+    static TrayMessage countdown(int secondsLeft);
 };
 
 // The longest line a tray program reads: far more paths than a command line holds. The

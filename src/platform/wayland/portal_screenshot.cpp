@@ -10,6 +10,7 @@
 
 #include "core/codec/decode.h"
 #include "core/error.h"
+#include "core/percent_decode.h"
 #include "platform/wayland/portal_request.h"
 
 namespace pelko::wayland {
@@ -40,19 +41,6 @@ std::vector<std::uint8_t> readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 }  // namespace
 
 std::string localPathOfUri(const std::string& uri) {
@@ -61,21 +49,11 @@ std::string localPathOfUri(const std::string& uri) {
         uri[kScheme.size()] != '/') {
         throw Error("The desktop portal answered with an address Pelko cannot read: " + uri);
     }
-    std::string path;
-    for (std::size_t i = kScheme.size(); i < uri.size(); ++i) {
-        if (uri[i] != '%') {
-            path += uri[i];
-            continue;
-        }
-        const int high = i + 2 < uri.size() ? hexValue(uri[i + 1]) : -1;
-        const int low = high >= 0 ? hexValue(uri[i + 2]) : -1;
-        if (low < 0 || (high == 0 && low == 0)) {
-            throw Error("The desktop portal answered with an address Pelko cannot read: " + uri);
-        }
-        path += char(high * 16 + low);
-        i += 2;
+    std::optional<std::string> path = percentDecoded(std::string_view(uri).substr(kScheme.size()));
+    if (!path) {
+        throw Error("The desktop portal answered with an address Pelko cannot read: " + uri);
     }
-    return path;
+    return *path;
 }
 
 std::string screenshotPath(std::uint32_t response, const std::string& uri) {

@@ -11,19 +11,6 @@ namespace {
 
 using Files = std::vector<std::string>;
 
-TrayMessage edit(Files files) {
-    TrayMessage m;
-    m.files = std::move(files);
-    return m;
-}
-
-TrayMessage countdown(int seconds) {
-    TrayMessage m;
-    m.kind = TrayMessage::Kind::Countdown;
-    m.secondsLeft = seconds;
-    return m;
-}
-
 // Names as file systems allow them arrive byte for byte, on one line of their own.
 TEST(TrayMessage, EditPathsSurviveTheLineWhateverTheirBytes) {
     const std::string latin1 = "/tmp/caf\xe9.png";  // no UTF-8
@@ -32,7 +19,7 @@ TEST(TrayMessage, EditPathsSurviveTheLineWhateverTheirBytes) {
           Files{latin1}, Files{"/tmp/100%.png", "/tmp/%41.png"}, Files{"/tmp/tab\there\r.png"},
           Files{"/tmp/\xc3\xa9t\xc3\xa9 \xe2\x98\x83.png"}, Files{"edit", "countdown 3"},
           Files{std::string(3000, ' ')}}) {
-        const std::string line = encodeTrayMessage(edit(files));
+        const std::string line = encodeTrayMessage(TrayMessage::edit(files));
         ASSERT_EQ(line.find('\n'), line.size() - 1) << line;
         const std::optional<TrayMessage> decoded =
             decodeTrayMessage(std::string_view(line).substr(0, line.size() - 1));
@@ -44,7 +31,7 @@ TEST(TrayMessage, EditPathsSurviveTheLineWhateverTheirBytes) {
 
 TEST(TrayMessage, CountdownsRoundTripAndNegativesAreTheEnd) {
     for (const auto& [sent, read] : {std::pair{3, 3}, {1, 1}, {0, 0}, {-5, 0}, {3600, 3600}}) {
-        const std::string line = encodeTrayMessage(countdown(sent));
+        const std::string line = encodeTrayMessage(TrayMessage::countdown(sent));
         const auto decoded = decodeTrayMessage(std::string_view(line).substr(0, line.size() - 1));
         ASSERT_TRUE(decoded) << line;
         EXPECT_EQ(decoded->kind, TrayMessage::Kind::Countdown);

@@ -77,13 +77,6 @@ bool disconnected(int fd) {
     return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
-TrayMessage countdown(int seconds) {
-    TrayMessage m;
-    m.kind = TrayMessage::Kind::Countdown;
-    m.secondsLeft = seconds;
-    return m;
-}
-
 TEST(TraySocket, PathIsPrivateToTheRuntimeFolderAndOnePerProgramFolder) {
     TempDir dir;
     const std::string a = traySocketPath(dir.path(), dir.file("a"));
@@ -107,11 +100,11 @@ TEST(TraySocket, MessagesOfSeveralCommandsArriveInOrder) {
     auto edit = TrayConnection::open(path);
     auto delay = TrayConnection::open(path);
     ASSERT_TRUE(edit && delay);
-    TrayMessage files;
-    files.files = {"/tmp/A.png", "/tmp/B c.png", "/tmp/new\nline\xff.png"};
-    EXPECT_TRUE(delay->send(countdown(2)));
+    const TrayMessage files =
+        TrayMessage::edit({"/tmp/A.png", "/tmp/B c.png", "/tmp/new\nline\xff.png"});
+    EXPECT_TRUE(delay->send(TrayMessage::countdown(2)));
     EXPECT_TRUE(edit->send(files));
-    EXPECT_TRUE(delay->send(countdown(1)));
+    EXPECT_TRUE(delay->send(TrayMessage::countdown(1)));
     edit.reset();  // a command that ends at once still has its message read
     const Received got = pump(server, 3);
     ASSERT_EQ(got.edits.size(), 1u);
@@ -143,7 +136,7 @@ TEST(TraySocket, GarbageIsPassedOverAndAFloodingPeerIsCutOff) {
     // The server goes on for others.
     auto later = TrayConnection::open(path);
     ASSERT_TRUE(later);
-    EXPECT_TRUE(later->send(countdown(1)));
+    EXPECT_TRUE(later->send(TrayMessage::countdown(1)));
     EXPECT_EQ(pump(server, 1).countdowns, std::vector<int>{1});
 }
 
@@ -171,7 +164,7 @@ TEST(TraySocket, StaleSocketIsReplacedButALiveOneIsLeftAlone) {
     }
     auto connection = TrayConnection::open(path);
     ASSERT_TRUE(connection);
-    EXPECT_TRUE(connection->send(countdown(4)));
+    EXPECT_TRUE(connection->send(TrayMessage::countdown(4)));
     EXPECT_EQ(pump(*first, 1).countdowns, std::vector<int>{4});
     first.reset();
     EXPECT_FALSE(std::filesystem::exists(path));

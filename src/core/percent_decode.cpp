@@ -1,0 +1,41 @@
+#include "core/percent_decode.h"
+
+namespace pelko {
+
+namespace {
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::optional<std::string> percentDecoded(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        const int high = i + 2 < text.size() ? hexDigitValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexDigitValue(text[i + 2]) : -1;
+        if (low < 0 || (high == 0 && low == 0)) {
+            return std::nullopt;
+        }
+        out += char(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+}  // namespace pelko

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pelko {
+
+// The bytes of text with each %XX escape (hexadecimal, either case) decoded. None for a "%"
+// without two hexadecimal digits after it, and for an escape of the NUL byte, which no path
+// or name holds.
+std::optional<std::string> percentDecoded(std::string_view text);
+
+}  // namespace pelko
