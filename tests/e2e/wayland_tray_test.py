@@ -3,7 +3,9 @@
 waybar as the host of tray items. The tray item registers on the session bus, its menu starts
 captures equal to grim's picture, and the hotkeys, which sway lets no program bind, are
 reported as not set up. The command line reaches the running tray program through its socket:
-"pelko --edit" opens files in its editor, and a delayed capture counts down on its icon."""
+"pelko --edit" opens files in its editor, and a delayed capture counts down on its icon. With a
+fake GlobalShortcuts portal on the session bus, a press the portal reports captures the screen;
+a portal without that interface leaves the menu capturing."""
 import glob
 import json
 import os
