@@ -180,8 +180,8 @@ int startTray(const pelko::CommandLine& cl, const std::vector<std::string>& extr
     const std::string tray = pelko::trayProgramPath();
     // Named "pelko" in its argument list, so its windows carry the program's class name.
     std::vector<std::string> args{"pelko"};
-    for (const std::string& a : pelko::homeArguments(paths)) {
-        args.push_back(a);
+    for (std::string& a : trayArguments(cl, paths)) {
+        args.push_back(std::move(a));
     }
     args.push_back("--launcher");
     args.push_back(pelko::executablePath());

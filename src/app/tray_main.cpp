@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/command_line.h"
@@ -14,6 +15,7 @@
 #include "core/error.h"
 #include "platform/desktop/program_location.h"
 #include "platform/net/ftp_uploader.h"
+#include "platform/wayland/display.h"
 #include "platform/x11/deepest_window.h"
 #include "platform/x11/x11_screen.h"
 #include "ui/dialogs/publish_window_app.h"
@@ -33,21 +35,51 @@ void keepIdleMemorySmall() {
 #endif
 }
 
-// Qt's platform plugin for the display system this run talks to, unless the user chose one.
+// Qt's platform plugin for the display system this run talks to: the one --platform names,
+// else the user's choice of plugin, else the session's.
 void chooseToolkitPlatform(const pelko::CommandLine& cl) {
-    if (!std::getenv("QT_QPA_PLATFORM")) {
+    if (cl.platform || !std::getenv("QT_QPA_PLATFORM")) {
         ::setenv("QT_QPA_PLATFORM", pelko::onWayland(cl) ? "wayland" : "xcb", 1);
     }
 }
+
+// The arguments Qt sees: the program's name and the options before --edit, without the
+// program's platform choice, which QT_QPA_PLATFORM carries. Qt would read "--platform x11" as
+// the name of a plugin, and the names of pictures to edit as options of its own.
+class ToolkitArguments {
+  public:
+    ToolkitArguments(int argc, char** argv) {
+        for (int i = 0; i < argc; ++i) {
+            const std::string_view a = argv[i];
+            if (i > 0 && a == "--edit") {
+                break;
+            }
+            if (i > 0 && a == "--platform") {
+                ++i;
+                continue;
+            }
+            m_argv.push_back(argv[i]);
+        }
+        m_argc = int(m_argv.size());
+        m_argv.push_back(nullptr);
+    }
+    int& argc() { return m_argc; }
+    char** argv() { return m_argv.data(); }
+
+  private:
+    std::vector<char*> m_argv;
+    int m_argc = 0;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     keepIdleMemorySmall();
+    ToolkitArguments qt(argc, argv);
     if (argc >= 3 && std::string(argv[1]) == "--serve-clipboard") {
         const std::string image = argv[2];
         const std::string gif = argc >= 4 ? argv[3] : "";
-        return pelko::serveClipboard(argc, argv, image, gif);
+        return pelko::serveClipboard(qt.argc(), qt.argv(), image, gif);
     }
     try {
         if (argc >= 3 && std::string(argv[1]) == "--publish") {
@@ -55,7 +87,7 @@ int main(int argc, char** argv) {
             const pelko::CommandLine cl =
                 pelko::parseCommandLine(std::vector<std::string>(argv + 3, argv + argc));
             const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
-            return pelko::runPublishWindow(argc, argv, paths.programDir, argv[2],
+            return pelko::runPublishWindow(qt.argc(), qt.argv(), paths.programDir, argv[2],
                                            pelko::ftpUploaders());
         }
         if (argc >= 3 && std::string(argv[1]) == "--select") {
@@ -71,12 +103,13 @@ int main(int argc, char** argv) {
             if (pelko::onWayland(cl)) {
                 auto screen = pelko::openWaylandScreen(cl, paths);
                 auto windows = pelko::openWaylandWindows(*screen);
-                return pelko::runSelectProgram(argc, argv, *screen, windows.get(), paths,
+                return pelko::runSelectProgram(qt.argc(), qt.argv(), *screen, windows.get(), paths,
                                                int(*mode));
             }
             pelko::X11Screen screen(nullptr);
             pelko::X11WindowLocator windows(nullptr);
-            return pelko::runSelectProgram(argc, argv, screen, &windows, paths, int(*mode));
+            return pelko::runSelectProgram(qt.argc(), qt.argv(), screen, &windows, paths,
+                                           int(*mode));
         }
         if (argc >= 2 && std::string(argv[1]) == "--pick-region") {
             // The fixed-area picker of the command line; the region goes back on standard output.
@@ -86,10 +119,10 @@ int main(int argc, char** argv) {
             chooseToolkitPlatform(cl);
             if (pelko::onWayland(cl)) {
                 auto screen = pelko::openWaylandScreen(cl, paths);
-                return pelko::runPickRegionProgram(argc, argv, *screen, paths);
+                return pelko::runPickRegionProgram(qt.argc(), qt.argv(), *screen, paths);
             }
             pelko::X11Screen screen(nullptr);
-            return pelko::runPickRegionProgram(argc, argv, screen, paths);
+            return pelko::runPickRegionProgram(qt.argc(), qt.argv(), screen, paths);
         }
         const pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -98,13 +131,15 @@ int main(int argc, char** argv) {
         const std::string executable = cl.launcher.value_or(pelko::executablePath());
         chooseToolkitPlatform(cl);
         if (pelko::onWayland(cl)) {
+            // Without a compositor Qt's plugin would abort the program; this says why instead.
+            { const pelko::wayland::Display compositor; }
             pelko::WaylandShellPlatform platform(paths, executable, cl);
             platform.startupEditFiles = cl.editFiles;
-            return pelko::runShell(argc, argv, platform);
+            return pelko::runShell(qt.argc(), qt.argv(), platform);
         }
         pelko::X11ShellPlatform platform(paths, executable);
         platform.startupEditFiles = cl.editFiles;
-        return pelko::runShell(argc, argv, platform);
+        return pelko::runShell(qt.argc(), qt.argv(), platform);
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
         return 1;

@@ -322,6 +322,17 @@ class CommandLine(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.dirname(missing)))
         self.assertEqual(self.files(), [])
 
+    def test_tray_started_for_another_platform_keeps_it(self):
+        # No compositor in this session: the tray program named to run on Wayland says so
+        # instead of running on X11, or of the toolkit aborting.
+        runtime = tempfile.mkdtemp(prefix="runtime-", dir=self.tmp)
+        env = {k: v for k, v in self.env.items() if k != "WAYLAND_DISPLAY"}
+        env["XDG_RUNTIME_DIR"] = runtime
+        proc = subprocess.run([ARGS.pelko, "--home", self.home, "--platform", "wayland"],
+                              env=env, capture_output=True, text=True, timeout=30)
+        self.assertEqual(proc.returncode, 1, proc.stderr)
+        self.assertIn("Cannot connect to the Wayland compositor", proc.stderr)
+
     def test_standard_output_that_cannot_take_the_picture(self):
         command = [ARGS.pelko, "--home", self.home, "--capture", "screen", "--output", "-"]
         # Closed, full, and a pipe whose reader is gone.

@@ -256,6 +256,11 @@ class SelectorDesktop(unittest.TestCase):
             self.assertEqual((proc.returncode, proc.out), (0, want + "\n"), proc.err)
         proc = self.select(["--pick-region"], ["key", "Escape"])
         self.assertEqual((proc.returncode, proc.out), (2, ""))
+        # The platform named on the command line reaches the picker's program too.
+        proc = self.select(["--platform", "x11", "--pick-region"],
+                           ["mousemove", "50", "60", "mousedown", "1", "mousemove", "250", "160",
+                            "mouseup", "1"])
+        self.assertEqual((proc.returncode, proc.out), (0, "200x100+50+60\n"), proc.err)
         with open(os.path.join(self.home, "settings.ini"), "rb") as f:
             self.assertEqual(f.read(), before)
 
