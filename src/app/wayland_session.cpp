@@ -5,12 +5,26 @@
 #include <cstdlib>
 
 #include "core/settings/main_settings.h"
-#include "platform/wayland/sway_window_locator.h"
+#include "platform/wayland/compositor_window_locator.h"
+#include "platform/wayland/compositor_windows.h"
 
 namespace pelko {
 
 namespace {
+
 class QuietSettingsHost final : public SettingsHost {};
+
+// What the session's compositor tells of its windows, as its variables name its IPC socket.
+std::unique_ptr<wayland::CompositorWindows> sessionWindows() {
+    auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "");
+    };
+    return wayland::openCompositorWindows({variable("SWAYSOCK"),
+                                           variable("HYPRLAND_INSTANCE_SIGNATURE"),
+                                           variable("XDG_RUNTIME_DIR")});
+}
+
 }  // namespace
 
 bool onWayland(const CommandLine& cl) {
@@ -19,9 +33,8 @@ bool onWayland(const CommandLine& cl) {
 }
 
 std::unique_ptr<WaylandScreen> openWaylandScreen(const CommandLine& cl, bool drawPointer) {
-    const char* sway = std::getenv("SWAYSOCK");
     return std::make_unique<WaylandScreen>(
-        drawPointer, cl.platform == DisplayPlatform::WaylandPortal, sway ? sway : "");
+        drawPointer, cl.platform == DisplayPlatform::WaylandPortal, sessionWindows());
 }
 
 std::unique_ptr<WaylandScreen> openWaylandScreen(const CommandLine& cl, const ProgramPaths& paths) {
@@ -32,16 +45,14 @@ std::unique_ptr<WaylandScreen> openWaylandScreen(const CommandLine& cl, const Pr
 }
 
 bool waylandTellsWindows() {
-    const char* sway = std::getenv("SWAYSOCK");
-    return sway && *sway;
+    return sessionWindows() != nullptr;
 }
 
-std::unique_ptr<WindowLocator> openWaylandWindows(const WaylandScreen& screen) {
-    if (!waylandTellsWindows()) {
+std::unique_ptr<WindowLocator> openWaylandWindows(WaylandScreen& screen) {
+    if (!screen.tellsWindows()) {
         return nullptr;
     }
-    return std::make_unique<SwayWindowLocator>(std::getenv("SWAYSOCK"), screen.layoutRect(),
-                                               ::getpid());
+    return std::make_unique<CompositorWindowLocator>(screen, ::getpid());
 }
 
 std::vector<std::string> platformArguments(const CommandLine& cl) {

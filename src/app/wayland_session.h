@@ -15,13 +15,14 @@ bool onWayland(const CommandLine& cl);
 
 // The screen of the Wayland session for a run of the program: the pointer drawn in as
 // settings.ini says (main/ssreccursor), copies through the portal for --platform
-// wayland-portal, sway's socket ($SWAYSOCK) for the active window.
+// wayland-portal, the compositor's IPC for the windows: sway's ($SWAYSOCK), else Hyprland's
+// ($HYPRLAND_INSTANCE_SIGNATURE).
 std::unique_ptr<WaylandScreen> openWaylandScreen(const CommandLine& cl, bool drawPointer);
 std::unique_ptr<WaylandScreen> openWaylandScreen(const CommandLine& cl, const ProgramPaths& paths);
 
-// The windows of the session for the object selector, as the compositor tells them: sway's
-// socket ($SWAYSOCK); none where the compositor does not tell them.
-std::unique_ptr<WindowLocator> openWaylandWindows(const WaylandScreen& screen);
+// The windows of the session for the object selector, as the screen's compositor tells them;
+// none where it does not tell them. The screen outlives the locator.
+std::unique_ptr<WindowLocator> openWaylandWindows(WaylandScreen& screen);
 // Whether the session's compositor tells where its windows lie.
 bool waylandTellsWindows();
 

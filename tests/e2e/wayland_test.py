@@ -421,6 +421,83 @@ class WaylandSession(SessionCase):
         finally:
             self.close_window(window)
 
+    def window_rect(self):
+        """The test window's rectangle as sway's tree has it: x, y, width, height."""
+        tree = json.loads(self.run_in_session("swaymsg", "-t", "get_tree", "-r").stdout)
+        stack = [tree]
+        while stack:
+            node = stack.pop()
+            if node.get("app_id") == "pelko-show-window":
+                r = node["rect"]
+                return r["x"], r["y"], r["width"], r["height"]
+            stack += node.get("nodes", []) + node.get("floating_nodes", [])
+        self.fail("sway does not list the test window")
+
+    def start_fake_hyprland(self, signature, scene, mode="answer"):
+        """fake_hyprland.py on the session's Hyprland request socket for signature, run as
+        the session's user; it answers from scene (a dict of j/ answers)."""
+        scene_path = os.path.join(self.home, "scene-%s.json" % signature)
+        with open(scene_path, "w") as f:
+            json.dump(scene, f)
+        socket_path = os.path.join(self.state, "runtime", "hypr", signature, ".socket.sock")
+        fake = subprocess.Popen([ARGS.desktop, "run", self.state, "python3", ARGS.fake_hyprland,
+                                 socket_path, scene_path, mode], stdout=subprocess.PIPE,
+                                text=True)
+        self.assertIn("ready", fake.stdout.readline())
+        return fake
+
+    def stop_fake(self, fake):
+        fake.terminate()
+        fake.wait(timeout=30)
+
+    def test_active_window_as_hyprland_tells_it_on_its_request_socket(self):
+        self.write_settings()
+        window = self.show_window()
+        x, y, w, h = self.window_rect()
+        # Hyprland's answers describe where sway really shows the window; the copy still
+        # comes from sway's screen copy.
+        client = {"address": "0x5501", "mapped": True, "hidden": False, "at": [x, y],
+                  "size": [w, h], "workspace": {"id": 1, "name": "1"}, "floating": True,
+                  "monitor": 0, "class": "pelko-show-window", "title": "pelko-show-window",
+                  "pid": 1, "fullscreen": 0, "fullscreenClient": 0, "focusHistoryID": 0}
+        monitor = {"id": 0, "name": "HEADLESS-1", "width": WIDTH, "height": HEIGHT, "x": 0,
+                   "y": 0, "scale": 1.0, "transform": 0, "focused": True,
+                   "activeWorkspace": {"id": 1, "name": "1"},
+                   "specialWorkspace": {"id": 0, "name": ""}, "disabled": False}
+        fake = self.start_fake_hyprland("pelko_e2e", {"activewindow": client,
+                                                      "clients": [client],
+                                                      "monitors": [monitor]})
+        silent = self.start_fake_hyprland("pelko_e2e_silent", {}, "silent")
+        try:
+            self.assertTrue(wait_for(lambda: self.grim().getpixel((x + 5, y + 5)) == (0, 255, 0),
+                                     timeout=10), "the window is not on show")
+            path = os.path.join(self.out, "hyprland.png")
+            done = self.run_in_session("env", "-u", "SWAYSOCK",
+                                       "HYPRLAND_INSTANCE_SIGNATURE=pelko_e2e", ARGS.pelko,
+                                       "--home", self.home, "--capture", "window", "--output",
+                                       path)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            with Image.open(path) as picture:
+                self.assertSamePixels(picture.convert("RGB"),
+                                      self.grim().crop((x, y, x + w, y + h)))
+            os.remove(path)
+            # A Hyprland that is not there, or never answers: one message, no picture.
+            before = sorted(os.listdir(self.out))
+            for signature, message in (("pelko_e2e_none", "cannot connect"),
+                                       ("pelko_e2e_silent", "no answer on its IPC socket")):
+                done = self.run_in_session("env", "-u", "SWAYSOCK",
+                                           "HYPRLAND_INSTANCE_SIGNATURE=" + signature,
+                                           ARGS.pelko, "--home", self.home, "--capture",
+                                           "window")
+                self.assertEqual(done.returncode, 1, signature)
+                self.assertIn("Hyprland did not tell which window is active", done.stderr)
+                self.assertIn(message, done.stderr, signature)
+                self.assertEqual(sorted(os.listdir(self.out)), before)
+        finally:
+            self.stop_fake(fake)
+            self.stop_fake(silent)
+            self.close_window(window)
+
     def test_object_selector_cuts_the_window_under_the_pointer_from_the_frozen_screen(self):
         self.write_settings()
         window = self.show_window()
@@ -514,4 +591,4 @@ class BrokenCompositor(unittest.TestCase):
 
 if __name__ == "__main__":
     run_tests(globals(), "--pelko", "--desktop", "--show-window", "--virtual-pointer",
-              "--virtual-keyboard", "--fake-screenshot-portal")
+              "--virtual-keyboard", "--fake-screenshot-portal", "--fake-hyprland")

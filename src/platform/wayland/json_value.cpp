@@ -1,5 +1,7 @@
 #include "platform/wayland/json_value.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -25,9 +27,7 @@ class Parser {
     }
 
   private:
-    [[noreturn]] void fail() const {
-        throw Error("The compositor sent a window list Pelko cannot read");
-    }
+    [[noreturn]] void fail() const { unreadableAnswer(); }
 
     void skipSpace() {
         while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\n' ||
@@ -229,6 +229,17 @@ class Parser {
 };
 
 }  // namespace
+
+int intOf(const JsonValue* v) {
+    if (!v || v->kind != JsonValue::Kind::Number || !(v->number == v->number)) {
+        return 0;
+    }
+    return int(std::clamp(v->number, double(INT_MIN), double(INT_MAX)));
+}
+
+void unreadableAnswer() {
+    throw Error("The compositor sent a window list Pelko cannot read");
+}
 
 const JsonValue* JsonValue::member(const std::string& key) const {
     if (kind != Kind::Object) {

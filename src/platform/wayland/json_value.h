@@ -8,7 +8,7 @@
 
 namespace pelko::wayland {
 
-// A parsed JSON value, as sway's IPC answers are written. Numbers are kept as doubles.
+// A parsed JSON value, as compositors' IPC answers are written. Numbers are kept as doubles.
 struct JsonValue {
     enum class Kind { Null, Bool, Number, String, Array, Object };
     Kind kind = Kind::Null;
@@ -24,5 +24,11 @@ struct JsonValue {
 
 // Parses one JSON text. Throws pelko::Error for malformed text or nesting deeper than 256.
 JsonValue parseJson(std::string_view text);
+
+// The number v holds, cut to the range of int; 0 when v is no number.
+int intOf(const JsonValue* v);
+
+// Throws pelko::Error: the compositor's answer is not what its IPC writes.
+[[noreturn]] void unreadableAnswer();
 
 }  // namespace pelko::wayland

@@ -6,7 +6,6 @@
 #include "platform/wayland/display.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/screencopy.h"
-#include "platform/wayland/sway_tree.h"
 
 namespace pelko {
 
@@ -41,11 +40,12 @@ void copyPicturePart(const Bitmap& picture, int originX, int originY, const Rect
 
 }  // namespace
 
-WaylandScreen::WaylandScreen(bool drawPointer, bool portalOnly, std::string swaySocket,
+WaylandScreen::WaylandScreen(bool drawPointer, bool portalOnly,
+                             std::unique_ptr<wayland::CompositorWindows> windows,
                              const char* displayName)
     : m_display(std::make_unique<wayland::Display>(displayName)),
       m_drawPointer(drawPointer),
-      m_swaySocket(std::move(swaySocket)) {
+      m_windows(std::move(windows)) {
     m_display->primaryOutput();
     const bool screencopy = m_display->screencopy() && m_display->shm() && !portalOnly;
     if (!screencopy) {
@@ -67,9 +67,9 @@ Rect WaylandScreen::screenRect() {
     return {0, 0, o.width, o.height};
 }
 
-Rect WaylandScreen::layoutRect() const {
+wayland::OutputPlacement WaylandScreen::placement() {
     const wayland::Output& o = m_display->primaryOutput();
-    return {o.x, o.y, o.x + o.width, o.y + o.height};
+    return {o.x, o.y, m_windows->outputScale(o.x, o.y, o.scale), o.width, o.height};
 }
 
 void WaylandScreen::copyRect(Bitmap& target, const Rect& r) {
@@ -94,16 +94,26 @@ void WaylandScreen::copyRect(Bitmap& target, const Rect& r) {
 }
 
 std::optional<Rect> WaylandScreen::activeWindowRect() {
-    if (m_swaySocket.empty()) {
+    if (!m_windows) {
         throw Error(kNoActiveWindowMessage);
     }
-    const auto window = wayland::focusedWindowRect(
-        wayland::swayWindowTree(m_swaySocket, wayland::kAnswerTimeoutMs));
+    const auto window = m_windows->focusedWindow();
     if (!window) {
         return std::nullopt;
     }
-    const wayland::Output& o = m_display->primaryOutput();
-    return Rect{window->left - o.x, window->top - o.y, window->right - o.x, window->bottom - o.y};
+    const auto onScreen = wayland::onOutput(*window, placement());
+    if (!onScreen) {
+        throw Error("The active window is not on the screen that Pelko captures");
+    }
+    return onScreen;
+}
+
+std::optional<Rect> WaylandScreen::windowRectAt(Point p, long long skipPid) {
+    if (!m_windows) {
+        throw Error(kNoActiveWindowMessage);
+    }
+    const auto windows = m_windows->windowsOnShow(skipPid);
+    return wayland::windowAtPixel(windows, p, placement());
 }
 
 }  // namespace pelko

@@ -1,15 +1,15 @@
 #pragma once
 
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/error.h"
+#include "support/ready_process.h"
 
 // A fake desktop portal (one of the Python scripts beside this file) on a private session bus,
 // for tests of the portal clients without a desktop.
@@ -58,43 +58,14 @@ class FakePortal {
         if (script.empty()) {
             return;
         }
-        std::vector<const char*> argv{PELKO_TEST_PYTHON, script.c_str()};
-        for (const std::string& a : args) {
-            argv.push_back(a.c_str());
-        }
-        argv.push_back(nullptr);
-        int out[2];
-        if (::pipe(out) != 0) {
-            throw Error("no pipe");
-        }
-        m_fake = ::fork();
-        if (m_fake == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::execv(PELKO_TEST_PYTHON, const_cast<char* const*>(argv.data()));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        // The fake says "ready" once it owns the portal's name; end of file: it failed.
-        std::string said;
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') {
-            said += c;
-        }
-        ::close(out[0]);
-        if (said != "ready") {
-            throw Error("The fake portal did not start");
-        }
+        std::vector<std::string> argv{PELKO_TEST_PYTHON, script};
+        argv.insert(argv.end(), args.begin(), args.end());
+        // The fake says "ready" once it owns the portal's name.
+        m_fake.emplace(argv);
     }
     ~FakePortal() {
-        for (pid_t pid : {m_fake, m_daemon}) {
-            if (pid > 0) {
-                ::kill(pid, SIGTERM);
-            }
-        }
-        if (m_fake > 0) {
-            ::waitpid(m_fake, nullptr, 0);
-        }
+        m_fake.reset();
+        ::kill(m_daemon, SIGTERM);
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
     FakePortal(const FakePortal&) = delete;
@@ -102,7 +73,7 @@ class FakePortal {
 
   private:
     pid_t m_daemon = -1;
-    pid_t m_fake = -1;
+    std::optional<ReadyProcess> m_fake;
 };
 
 }  // namespace pelko::test

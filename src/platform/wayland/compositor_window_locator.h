@@ -1,21 +1,22 @@
 #pragma once
 
-#include <string>
-
 #include "core/capture/window_locator.h"
 
 namespace pelko {
 
-// The windows of a sway session as its IPC socket tells them, for the object selector.
+class WaylandScreen;
+
+// The windows of a Wayland session as its compositor's IPC tells them, for the object
+// selector.
 //
 // Wayland gives no client the pointer's position on the desktop: the selector passes where the
 // pointer was released over its frozen picture, and the window is cut from that picture.
-class SwayWindowLocator final : public WindowLocator {
+class CompositorWindowLocator final : public WindowLocator {
   public:
-    // socketPath: $SWAYSOCK; screen: the primary output's rectangle in sway's layout
-    // coordinates (screen coordinates are relative to its top-left corner); the windows of
-    // process ownPid (the selector's overlay) are passed over.
-    SwayWindowLocator(std::string socketPath, Rect screen, long long ownPid);
+    // screen: a screen whose compositor tells its windows (it outlives this locator); the
+    // windows of process ownPid (the selector's overlay) are passed over.
+    CompositorWindowLocator(WaylandScreen& screen, long long ownPid)
+        : m_screen(screen), m_ownPid(ownPid) {}
 
     // Wayland does not tell it: the top-left corner of the screen.
     Point pointerPosition() override { return {0, 0}; }
@@ -25,8 +26,7 @@ class SwayWindowLocator final : public WindowLocator {
     bool pointerFromFrozenPicture() const override { return true; }
 
   private:
-    std::string m_socketPath;
-    Rect m_screen;
+    WaylandScreen& m_screen;
     long long m_ownPid;
 };
 
