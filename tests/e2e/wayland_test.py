@@ -442,13 +442,14 @@ class WaylandSession(SessionCase):
         socket_path = os.path.join(self.state, "runtime", "hypr", signature, ".socket.sock")
         fake = subprocess.Popen([ARGS.desktop, "run", self.state, "python3", ARGS.fake_hyprland,
                                  socket_path, scene_path, mode], stdout=subprocess.PIPE,
-                                text=True)
+                                stderr=subprocess.DEVNULL, text=True)
         self.assertIn("ready", fake.stdout.readline())
         return fake
 
     def stop_fake(self, fake):
         fake.terminate()
         fake.wait(timeout=30)
+        fake.stdout.close()
 
     def test_active_window_as_hyprland_tells_it_on_its_request_socket(self):
         self.write_settings()

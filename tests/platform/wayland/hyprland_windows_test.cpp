@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "platform/wayland/sway_tree.h"
 #include "platform/wayland/window_stack.h"
 #include "support/temp_dir.h"
 
@@ -137,6 +138,20 @@ TEST(HyprlandWindows, RefusesAnswersOfAnotherShapeAndPassesOverOddWindows) {
         "{\"workspace\": {\"id\": 1}, \"at\": [1e300, -1e300], \"size\": [1e300, 1e300]}, "
         "{\"workspace\": 1, \"at\": [0, 0], \"size\": [5, 5]}]");
     EXPECT_TRUE(hyprlandWindowsOnShow(clients, monitors, 0).empty());
+}
+
+TEST(CompositorWindows, SwaysSocketFirstThenHyprlandsElseNone) {
+    const auto kind = [](const CompositorSockets& sockets) -> std::string {
+        const auto windows = openCompositorWindows(sockets);
+        return !windows                                        ? "none"
+               : dynamic_cast<SwayWindows*>(windows.get())     ? "sway"
+               : dynamic_cast<HyprlandWindows*>(windows.get()) ? "hyprland"
+                                                               : "other";
+    };
+    EXPECT_EQ(kind({"/run/sway-ipc.sock", "", "/run/user/7"}), "sway");
+    EXPECT_EQ(kind({"/run/sway-ipc.sock", "sig", "/run/user/7"}), "sway");
+    EXPECT_EQ(kind({"", "sig", "/run/user/7"}), "hyprland");
+    EXPECT_EQ(kind({"", "", "/run/user/7"}), "none");
 }
 
 }  // namespace
