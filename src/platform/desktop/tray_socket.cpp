@@ -187,6 +187,7 @@ void TraySocketServer::dispatch(const std::function<void(const TrayMessage&)>& h
     }
     epoll_event events[kMaxPeers + 1];
     const int ready = ::epoll_wait(m_poll.get(), events, int(kMaxPeers + 1), 0);
+    std::vector<TrayMessage> messages;
     for (int i = 0; i < ready; ++i) {
         const int fd = events[i].data.fd;
         if (fd == m_listener.get()) {
@@ -196,8 +197,12 @@ void TraySocketServer::dispatch(const std::function<void(const TrayMessage&)>& h
         const auto peer = std::find_if(m_peers.begin(), m_peers.end(),
                                        [fd](const auto& p) { return p->socket.get() == fd; });
         if (peer != m_peers.end()) {
-            read(**peer, handler);
+            read(**peer, messages);
         }
+    }
+    // Handled once no peer is in use: a handler may run an event loop that calls this again.
+    for (const TrayMessage& message : messages) {
+        handler(message);
     }
 }
 
@@ -229,7 +234,7 @@ void TraySocketServer::accept() {
     }
 }
 
-void TraySocketServer::read(Peer& peer, const std::function<void(const TrayMessage&)>& handler) {
+void TraySocketServer::read(Peer& peer, std::vector<TrayMessage>& messages) {
     std::string chunk(kReadChunk, '\0');
     for (int round = 0; round < kChunksPerDispatch; ++round) {
         const ssize_t n = ::recv(peer.socket.get(), chunk.data(), chunk.size(), 0);
@@ -245,8 +250,8 @@ void TraySocketServer::read(Peer& peer, const std::function<void(const TrayMessa
         }
         peer.reader.feed(std::string_view(chunk.data(), std::size_t(n)));
         while (const std::optional<std::string> line = peer.reader.next()) {
-            if (const std::optional<TrayMessage> message = decodeTrayMessage(*line)) {
-                handler(*message);
+            if (std::optional<TrayMessage> message = decodeTrayMessage(*line)) {
+                messages.push_back(std::move(*message));
             }
         }
         if (peer.reader.overflowed()) {

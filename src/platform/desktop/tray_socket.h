@@ -62,7 +62,8 @@ class TraySocketServer {
   private:
     struct Peer;
     void accept();
-    void read(Peer& peer, const std::function<void(const TrayMessage&)>& handler);
+    // Reads what the peer sent, adding its messages; drops a peer that is done or overflowed.
+    void read(Peer& peer, std::vector<TrayMessage>& messages);
     void drop(int socket);
 
     std::string m_path;
