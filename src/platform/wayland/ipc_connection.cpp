@@ -22,21 +22,13 @@ IpcConnection::IpcConnection(const std::string& path, std::string peer, Deadline
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     // Non-blocking: a compositor whose queue of connections is full refuses at once instead of
     // keeping us waiting without a limit.
-    m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (m_fd < 0) {
+    m_fd.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!m_fd) {
         fail(std::string("no socket: ") + std::strerror(errno));
     }
-    if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (::connect(m_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int error = errno;
-        ::close(m_fd);
-        m_fd = -1;
         fail("cannot connect to its IPC socket \"" + path + "\": " + std::strerror(error));
-    }
-}
-
-IpcConnection::~IpcConnection() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
     }
 }
 
@@ -52,7 +44,7 @@ void IpcConnection::wait(short events) const {
         if (left <= 0) {
             fail("no answer on its IPC socket in time");
         }
-        pollfd p{m_fd, events, 0};
+        pollfd p{m_fd.get(), events, 0};
         const int ready = ::poll(&p, 1, int(left));
         if (ready > 0) {
             return;
@@ -66,7 +58,7 @@ void IpcConnection::wait(short events) const {
 void IpcConnection::send(std::string_view bytes) {
     while (!bytes.empty()) {
         wait(POLLOUT);
-        const ssize_t n = ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        const ssize_t n = ::send(m_fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             continue;
         }
@@ -81,7 +73,7 @@ void IpcConnection::read(char* out, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
         wait(POLLIN);
-        const ssize_t n = ::read(m_fd, out + done, size - done);
+        const ssize_t n = ::read(m_fd.get(), out + done, size - done);
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             continue;
         }
@@ -97,7 +89,7 @@ std::string IpcConnection::readToEnd(std::size_t maxSize) {
     char chunk[65536];
     for (;;) {
         wait(POLLIN);
-        const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+        const ssize_t n = ::read(m_fd.get(), chunk, sizeof chunk);
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             continue;
         }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/file_descriptor.h"
+
 namespace pelko::wayland {
 
 // A connection to a compositor's IPC socket (a Unix stream socket) for one request and its
@@ -17,9 +19,6 @@ class IpcConnection {
 
     // Connects to the socket at path. Throws pelko::Error when nothing listens there.
     IpcConnection(const std::string& path, std::string peer, Deadline deadline);
-    ~IpcConnection();
-    IpcConnection(const IpcConnection&) = delete;
-    IpcConnection& operator=(const IpcConnection&) = delete;
 
     void send(std::string_view bytes);
     // Reads exactly size bytes.
@@ -34,7 +33,7 @@ class IpcConnection {
     // Waits until the socket is ready for events (POLLIN or POLLOUT) before the deadline.
     void wait(short events) const;
 
-    int m_fd = -1;
+    FileDescriptor m_fd;
     std::string m_peer;
     Deadline m_deadline;
 };
