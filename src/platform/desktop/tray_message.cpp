@@ -1,6 +1,6 @@
 #include "platform/desktop/tray_message.h"
 
-#include "core/percent_decode.h"
+#include "core/percent_coding.h"
 
 namespace pelko {
 
@@ -12,23 +12,6 @@ constexpr int kMaxCountdown = 3600;
 
 bool keptAsIs(unsigned char byte) {
     return byte > 0x20 && byte < 0x7f && byte != '%';
-}
-
-std::string escaped(std::string_view path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(path.size());
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (keptAsIs(byte)) {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xf];
-        }
-    }
-    return out;
 }
 
 // The path of an escaped word; none for a bad escape or a NUL byte, which no path holds.
@@ -90,7 +73,7 @@ std::string encodeTrayMessage(const TrayMessage& message) {
         line = kEdit;
         for (const std::string& path : message.files) {
             line += ' ';
-            line += escaped(path);
+            appendPercentEncoded(line, path, keptAsIs);
         }
     }
     line += '\n';

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "core/error.h"
+#include "core/percent_coding.h"
 
 namespace pelko {
 
@@ -60,18 +61,17 @@ std::uint16_t parsePort(std::string_view text, std::string_view whole) {
     return static_cast<std::uint16_t>(value);
 }
 
+// The unreserved characters of a URL (RFC 3986).
+bool unreserved(unsigned char c) {
+    return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+bool unreservedOrSlash(unsigned char c) {
+    return unreserved(c) || c == '/';
+}
+
 void appendEncoded(std::string& out, std::string_view text, bool keepSlashes) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' ||
-            (keepSlashes && c == '/')) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
+    appendPercentEncoded(out, text, keepSlashes ? unreservedOrSlash : unreserved);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include "core/codec/decode.h"
 #include "core/error.h"
-#include "core/percent_decode.h"
+#include "core/percent_coding.h"
 #include "platform/wayland/portal_request.h"
 
 namespace pelko::wayland {

@@ -1,4 +1,4 @@
-#include "core/percent_decode.h"
+#include "core/percent_coding.h"
 
 namespace pelko {
 
@@ -18,6 +18,20 @@ int hexDigitValue(char c) {
 }
 
 }  // namespace
+
+void appendPercentEncoded(std::string& out, std::string_view text, bool (*kept)(unsigned char)) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (kept(byte)) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xf];
+        }
+    }
+}
 
 std::optional<std::string> percentDecoded(std::string_view text) {
     std::string out;

@@ -11,4 +11,7 @@ namespace pelko {
 // or name holds.
 std::optional<std::string> percentDecoded(std::string_view text);
 
+// Appends text to out with every byte that kept() refuses written as %XX (upper case).
+void appendPercentEncoded(std::string& out, std::string_view text, bool (*kept)(unsigned char));
+
 }  // namespace pelko
