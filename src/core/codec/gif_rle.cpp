@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "core/codec/gif_code_packer.h"
 #include "core/error.h"
 
 namespace pelko {
@@ -16,7 +17,7 @@ constexpr int kClearAtEntry = 4093;
 class RunCoder {
   public:
     RunCoder(int minCodeSize, std::vector<std::uint8_t>& out)
-        : m_clearCode(1 << minCodeSize), m_runCodes(std::size_t(m_clearCode)), m_out(out) {
+        : m_clearCode(1 << minCodeSize), m_runCodes(std::size_t(m_clearCode)), m_packer(out) {
         m_next = m_clearCode + 2;
         clear();
     }
@@ -43,24 +44,14 @@ class RunCoder {
 
     void finish() {
         put(m_clearCode + 1);  // end of information
-        if (m_bitCount > 0) {
-            m_out.push_back(std::uint8_t(m_bits));
-        }
+        m_packer.finish();
     }
 
   private:
     // The decoder reads each code with as many bits as its next free entry needs.
     int codeWidth() const { return std::min(kMaxCodeBits, int(std::bit_width(unsigned(m_next)))); }
 
-    void put(int code) {
-        m_bits |= std::uint32_t(code) << m_bitCount;
-        m_bitCount += codeWidth();
-        while (m_bitCount >= 8) {
-            m_out.push_back(std::uint8_t(m_bits));
-            m_bits >>= 8;
-            m_bitCount -= 8;
-        }
-    }
+    void put(int code) { m_packer.put(unsigned(code), codeWidth()); }
 
     void clear() {
         put(m_clearCode);
@@ -95,9 +86,7 @@ class RunCoder {
     // Per colour c: the codes of c^2, c^3, ... defined since the last clear code.
     std::vector<std::vector<std::uint16_t>> m_runCodes;
     std::vector<int> m_touched;
-    std::vector<std::uint8_t>& m_out;
-    std::uint32_t m_bits = 0;
-    int m_bitCount = 0;
+    GifCodePacker m_packer;
     int m_next = 0;
     bool m_first = true;
     int m_prevColor = -1;

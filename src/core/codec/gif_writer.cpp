@@ -1,5 +1,5 @@
 // GIF files through giflib: the screen descriptor with a global colour table, one image
-// descriptor, the image data (giflib's LZW, or our run coder), the trailer.
+// descriptor, the image data (our LZW or run coder), the trailer.
 
 #include <gif_lib.h>
 
@@ -14,6 +14,7 @@
 #include "core/codec/color_reduction.h"
 #include "core/codec/color_table.h"
 #include "core/codec/encode.h"
+#include "core/codec/gif_lzw.h"
 #include "core/codec/gif_rle.h"
 #include "core/error.h"
 
@@ -149,18 +150,9 @@ void writeImageDescriptor(GifOutputFile& file, const Bitmap& bitmap) {
     file.check(EGifPutImageDesc(file.get(), 0, 0, bitmap.width(), bitmap.height(), false, nullptr));
 }
 
-void writeLzwImageData(GifOutputFile& file, const Bitmap& bitmap, GifImage& image) {
-    // EGifPutLine masks the line in place, so it gets our own index buffer.
-    for (int y = 0; y < bitmap.height(); ++y) {
-        GifPixelType* line = image.indices.data() + std::size_t(y) * std::size_t(bitmap.width());
-        file.check(EGifPutLine(file.get(), line, bitmap.width()));
-    }
-}
-
-void writeRleImageData(GifOutputFile& file, const GifImage& image) {
-    const int minCodeSize = std::max(2, image.bitsPerPixel);
-    const std::vector<std::uint8_t> codes =
-        encodeGifRle(image.indices.data(), image.indices.size(), minCodeSize);
+// The code-size byte went out with the image descriptor; the packed codes follow in
+// sub-blocks, then the empty block that ends the data.
+void writeImageData(GifOutputFile& file, const std::vector<std::uint8_t>& codes, int minCodeSize) {
     GifByteType block[kMaxSubBlock + 1];
     for (std::size_t offset = 0; offset < codes.size(); offset += kMaxSubBlock) {
         const std::size_t n = std::min(kMaxSubBlock, codes.size() - offset);
@@ -169,7 +161,7 @@ void writeRleImageData(GifOutputFile& file, const GifImage& image) {
         file.check(offset == 0 ? EGifPutCode(file.get(), minCodeSize, block)
                                : EGifPutCodeNext(file.get(), block));
     }
-    file.check(EGifPutCodeNext(file.get(), nullptr));  // the empty block that ends the data
+    file.check(EGifPutCodeNext(file.get(), nullptr));
 }
 
 }  // namespace
@@ -188,11 +180,12 @@ void encodeGif(ByteSink& sink, const Bitmap& bitmap, const EncodeOptions& option
     GifOutputFile file(job);
     writeScreenDescriptor(file, bitmap, image);
     writeImageDescriptor(file, bitmap);
-    if (options.gifMethod == kGifMethodRle) {
-        writeRleImageData(file, image);
-    } else {
-        writeLzwImageData(file, bitmap, image);
-    }
+    const int minCodeSize = std::max(2, image.bitsPerPixel);
+    const std::vector<std::uint8_t> codes =
+        options.gifMethod == kGifMethodRle
+            ? encodeGifRle(image.indices.data(), image.indices.size(), minCodeSize)
+            : encodeGifLzw(image.indices.data(), image.indices.size(), minCodeSize);
+    writeImageData(file, codes, minCodeSize);
     file.close();
 }
 
