@@ -128,7 +128,6 @@ struct PngJob {
     char message[200] = {};
     const PngHeader* header = nullptr;
     const std::vector<ByteBuffer>* zlibParts = nullptr;
-    std::uint8_t* chunkBuffer = nullptr;  // kMaxIdatSize bytes
 
     bool deliver(const std::uint8_t* data, std::size_t size) noexcept {
         try {
@@ -202,25 +201,31 @@ void writeHeaderChunks(png_structp png, png_infop info, const PngHeader& header)
     png_write_info(png, info);
 }
 
-// The zlib stream cut into IDAT chunks of kMaxIdatSize bytes (the last one shorter).
-void writeIdatChunks(png_structp png, const std::vector<ByteBuffer>& parts, std::uint8_t* buffer) {
+// The zlib stream cut into IDAT chunks of kMaxIdatSize bytes (the last one shorter), each
+// written straight from the compressed parts.
+void writeIdatChunks(png_structp png, const std::vector<ByteBuffer>& parts) {
     static const png_byte kIdat[5] = {'I', 'D', 'A', 'T', 0};
-    std::size_t filled = 0;
+    std::size_t left = 0;
     for (const ByteBuffer& part : parts) {
-        std::size_t offset = 0;
-        while (offset < part.size()) {
-            const std::size_t n = std::min(kMaxIdatSize - filled, part.size() - offset);
-            std::memcpy(buffer + filled, part.data() + offset, n);
-            filled += n;
-            offset += n;
-            if (filled == kMaxIdatSize) {
-                png_write_chunk(png, kIdat, buffer, filled);
-                filled = 0;
-            }
-        }
+        left += part.size();
     }
-    if (filled > 0) {
-        png_write_chunk(png, kIdat, buffer, filled);
+    auto part = parts.begin();
+    std::size_t offset = 0;
+    while (left > 0) {
+        const std::size_t chunk = std::min(kMaxIdatSize, left);
+        png_write_chunk_start(png, kIdat, png_uint_32(chunk));
+        for (std::size_t need = chunk; need > 0;) {
+            while (offset == part->size()) {
+                ++part;
+                offset = 0;
+            }
+            const std::size_t n = std::min(need, part->size() - offset);
+            png_write_chunk_data(png, part->data() + offset, n);
+            offset += n;
+            need -= n;
+        }
+        png_write_chunk_end(png);
+        left -= chunk;
     }
 }
 
@@ -234,7 +239,7 @@ bool writeAllChunks(png_structp png, png_infop info, PngJob& job) {
         return false;
     }
     writeHeaderChunks(png, info, *job.header);
-    writeIdatChunks(png, *job.zlibParts, job.chunkBuffer);
+    writeIdatChunks(png, *job.zlibParts);
     writeIendChunk(png);
     return true;
 }
@@ -272,12 +277,10 @@ void encodePng(ByteSink& sink, const Bitmap& bitmap, const EncodeOptions& option
     const std::vector<ByteBuffer> zlibParts =
         deflateRowsParallel(std::size_t(bitmap.height()), filteredRowBytes, source, settings);
 
-    std::vector<std::uint8_t> chunkBuffer(kMaxIdatSize);
     PngJob job;
     job.sink = &sink;
     job.header = &header;
     job.zlibParts = &zlibParts;
-    job.chunkBuffer = chunkBuffer.data();
     PngWriteStruct writer(job);
     if (!writeAllChunks(writer.png(), writer.info(), job)) {
         if (job.sinkError) {

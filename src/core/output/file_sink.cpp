@@ -43,28 +43,29 @@ void FileSink::write(const std::uint8_t* data, std::size_t size) {
         flush();
     }
     if (size >= kBufferSize) {
-        m_buffer.assign(data, data + size);
-        flush();
+        writeAll(data, size);
         return;
     }
     m_buffer.insert(m_buffer.end(), data, data + size);
 }
 
 void FileSink::flush() {
-    const std::uint8_t* p = m_buffer.data();
-    std::size_t left = m_buffer.size();
-    while (left > 0) {
-        const ssize_t n = ::write(m_file.fd(), p, left);
+    writeAll(m_buffer.data(), m_buffer.size());
+    m_buffer.clear();
+}
+
+void FileSink::writeAll(const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(m_file.fd(), data, size);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
             fail("Cannot write file \"%s\". %s", m_path, n < 0 ? errno : ENOSPC);
         }
-        p += n;
-        left -= std::size_t(n);
+        data += n;
+        size -= std::size_t(n);
     }
-    m_buffer.clear();
 }
 
 void FileSink::finish() {

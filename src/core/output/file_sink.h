@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/codec/sink.h"
+#include "core/large_allocator.h"
 #include "core/temp_file.h"
 
 namespace pelko {
@@ -32,12 +33,13 @@ class FileSink final : public ByteSink {
 
   private:
     void flush();
+    void writeAll(const std::uint8_t* data, std::size_t size);
     void finish();
     [[noreturn]] void fail(const char* message, const std::string& path, int error) const;
 
     std::string m_path;
     TempFile m_file;
-    std::vector<std::uint8_t> m_buffer;
+    ByteBuffer m_buffer;  // mapped on its own: a fresh buffer costs one page fault, not 256
 };
 
 }  // namespace pelko
