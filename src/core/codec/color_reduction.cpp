@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -20,6 +21,7 @@ namespace {
 // Below this many pixels (or distinct colours) per worker, fewer workers are used.
 constexpr std::size_t kMinWorkPerThread = 1 << 16;
 constexpr int kRefineSteps = 12;  // at most; they stop when no colour moves
+constexpr int kBandRows = 16;     // rows mapped at a time when they are consumed in order
 
 int workerCount(int threads, std::size_t work) {
     const std::size_t byWork = std::max<std::size_t>(1, work / kMinWorkPerThread);
@@ -93,6 +95,55 @@ void mapRows(const Bitmap& bitmap, const ColorHistogram& histogram, int firstRow
     }
 }
 
+// Maps the rows on `workers - 1` threads, a band of rows at a time, while the calling thread
+// hands the mapped bands to onRows in order. The bands' states are waited on, so neither side
+// spins.
+void mapRowsInOrder(const Bitmap& bitmap, const ColorHistogram& histogram, int workers,
+                    std::uint8_t* out, const ReducedRows& onRows) {
+    const int height = bitmap.height();
+    const std::size_t width = std::size_t(bitmap.width());
+    if (workers < 2 || height < 2 * kBandRows) {
+        mapRows(bitmap, histogram, 0, height, out);
+        onRows(out, 0, height);
+        return;
+    }
+    enum : int { kPending, kMapped, kAbandoned };
+    const int bands = (height + kBandRows - 1) / kBandRows;
+    std::vector<std::atomic<int>> state(static_cast<std::size_t>(bands));
+    std::atomic<int> next{0};
+    runParallel(workers, [&](int i) {
+        if (i == 0) {
+            for (int band = 0; band < bands; ++band) {
+                std::atomic<int>& s = state[std::size_t(band)];
+                s.wait(kPending);
+                if (s.load() != kMapped) {
+                    return;  // a mapping thread failed; its error is reported
+                }
+                const int first = band * kBandRows;
+                onRows(out + std::size_t(first) * width, first,
+                       std::min(kBandRows, height - first));
+            }
+            return;
+        }
+        try {
+            for (int band = next++; band < bands; band = next++) {
+                const int first = band * kBandRows;
+                mapRows(bitmap, histogram, first, std::min(first + kBandRows, height),
+                        out + std::size_t(first) * width);
+                state[std::size_t(band)].store(kMapped);
+                state[std::size_t(band)].notify_one();
+            }
+        } catch (...) {
+            for (std::atomic<int>& s : state) {
+                int pending = kPending;
+                s.compare_exchange_strong(pending, kAbandoned);
+                s.notify_one();
+            }
+            throw;
+        }
+    });
+}
+
 }  // namespace
 
 std::vector<Rgb> reducedColorTable(const std::vector<Rgb>& quantized) {
@@ -106,7 +157,7 @@ std::vector<Rgb> reducedColorTable(const std::vector<Rgb>& quantized) {
     return table;
 }
 
-ReducedImage reduceColors(const Bitmap& bitmap, int threads) {
+ReducedImage reduceColors(const Bitmap& bitmap, int threads, const ReducedRows& onRows) {
     const std::size_t pixels = checkedImageSize(bitmap.width(), bitmap.height(), 1);
     const int rowWorkers = std::min(workerCount(threads, pixels), std::max(bitmap.height(), 1));
 
@@ -133,6 +184,10 @@ ReducedImage reduceColors(const Bitmap& bitmap, int threads) {
     }
 
     image.indices.resize(pixels);
+    if (onRows) {
+        mapRowsInOrder(bitmap, histogram, rowWorkers, image.indices.data(), onRows);
+        return image;
+    }
     runParallel(rowWorkers, [&](int i) {
         const int first = int(splitPoint(bitmap.height(), rowWorkers, i));
         const int end = int(splitPoint(bitmap.height(), rowWorkers, i + 1));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/image/bitmap.h"
@@ -24,10 +25,15 @@ struct ReducedImage {
 // last ten static colours in entries 246 to 255.
 std::vector<Rgb> reducedColorTable(const std::vector<Rgb>& quantized);
 
+// Receives finished rows of indices, in order and on the calling thread, while later rows are
+// still being mapped: `count` rows from `firstRow` on, starting at `rows`.
+using ReducedRows = std::function<void(const std::uint8_t* rows, int firstRow, int count)>;
+
 // Reduces a Bitmap of any depth to the table above: the octree quantiser picks at most 236
 // colours from the image's distinct colours, then every pixel gets the index of its nearest
 // table colour (no dithering). An image of at most 236 colours keeps them exactly. Counting
-// and mapping run on up to `threads` workers (0: one per core).
-ReducedImage reduceColors(const Bitmap& bitmap, int threads);
+// and mapping run on up to `threads` workers (0: one per core). With `onRows`, the calling
+// thread hands the rows to it as they are mapped, in bands, instead of mapping rows itself.
+ReducedImage reduceColors(const Bitmap& bitmap, int threads, const ReducedRows& onRows = {});
 
 }  // namespace pelko

@@ -13,15 +13,17 @@ namespace {
 // The entry that triggers a clear code instead of being defined.
 constexpr unsigned kClearAtEntry = 4095;
 
+}  // namespace
+
 // The strings defined since the last clear code: (prefix code, next pixel) -> code, in an
 // open-addressing table at most a quarter full, small enough to stay in the cache. A slot holds
 // the key (20 bits) above the code (12 bits); the empty value is no real slot, because code
 // 4095 is never defined.
-class StringTable {
+class LzwStringTable {
   public:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 
-    StringTable() { clear(); }
+    LzwStringTable() { clear(); }
 
     void clear() { std::memset(m_slots.data(), 0xFF, sizeof m_slots); }
 
@@ -44,80 +46,81 @@ class StringTable {
     std::array<std::uint32_t, kSize> m_slots;
 };
 
-class LzwCoder {
-  public:
-    LzwCoder(int minCodeSize, std::vector<std::uint8_t>& out)
-        : m_minCodeSize(minCodeSize), m_clearCode(1u << minCodeSize), m_packer(out) {
-        reset();
-        put(m_clearCode);
-    }
-
-    void encode(const std::uint8_t* pixels, std::size_t count) {
-        const unsigned mask = m_clearCode - 1;
-        unsigned current = pixels[0] & mask;
-        for (std::size_t i = 1; i < count; ++i) {
-            const unsigned pixel = pixels[i] & mask;
-            const std::uint32_t key = current << 8 | pixel;
-            const std::size_t slot = m_table->find(key);
-            const std::uint32_t entry = m_table->at(slot);
-            if (entry != StringTable::kEmpty) {
-                current = entry & 0xFFF;
-                continue;
-            }
-            put(current);
-            current = pixel;
-            if (m_next >= kClearAtEntry) {
-                put(m_clearCode);
-                reset();
-            } else {
-                m_table->set(slot, key, m_next++);
-            }
-        }
-        put(current);
-        put(m_clearCode + 1);  // end of information
-        m_packer.finish();
-    }
-
-  private:
-    void reset() {
-        m_next = m_clearCode + 2;
-        m_width = m_minCodeSize + 1;
-        m_limit = 1u << m_width;
-        m_table->clear();
-    }
-
-    // The width grows after the code that was sent while the next entry already needed it.
-    void put(unsigned code) {
-        m_packer.put(code, m_width);
-        if (m_next >= m_limit) {
-            m_limit = 1u << ++m_width;
-        }
-    }
-
-    const int m_minCodeSize;
-    const unsigned m_clearCode;
-    GifCodePacker m_packer;
-    std::unique_ptr<StringTable> m_table = std::make_unique<StringTable>();
-    unsigned m_next = 0;
-    int m_width = 0;
-    unsigned m_limit = 0;
-};
-
-}  // namespace
-
-std::vector<std::uint8_t> encodeGifLzw(const std::uint8_t* pixels, std::size_t count,
-                                       int minCodeSize) {
+GifLzwCoder::GifLzwCoder(int minCodeSize)
+    : m_minCodeSize(minCodeSize), m_clearCode(1u << minCodeSize), m_packer(m_out) {
     if (minCodeSize < 2 || minCodeSize > 8) {
         throw Error("Invalid GIF code size");
     }
+    m_table = std::make_unique<LzwStringTable>();
+    reset();
+    put(m_clearCode);
+}
+
+GifLzwCoder::~GifLzwCoder() = default;
+
+void GifLzwCoder::add(const std::uint8_t* pixels, std::size_t count) {
     if (count == 0) {
+        return;
+    }
+    const unsigned mask = m_clearCode - 1;
+    std::size_t i = 0;
+    if (!m_started) {
+        m_current = pixels[i++] & mask;
+        m_started = true;
+    }
+    unsigned current = m_current;
+    LzwStringTable& table = *m_table;
+    for (; i < count; ++i) {
+        const unsigned pixel = pixels[i] & mask;
+        const std::uint32_t key = current << 8 | pixel;
+        const std::size_t slot = table.find(key);
+        const std::uint32_t entry = table.at(slot);
+        if (entry != LzwStringTable::kEmpty) {
+            current = entry & 0xFFF;
+            continue;
+        }
+        put(current);
+        current = pixel;
+        if (m_next >= kClearAtEntry) {
+            put(m_clearCode);
+            reset();
+        } else {
+            table.set(slot, key, m_next++);
+        }
+    }
+    m_current = current;
+}
+
+std::vector<std::uint8_t> GifLzwCoder::finish() {
+    if (!m_started) {
         throw Error("Cannot write an empty image");
     }
-    std::vector<std::uint8_t> out;
-    out.reserve(count / 4 + 64);
-    LzwCoder coder(minCodeSize, out);
-    coder.encode(pixels, count);
-    return out;
+    put(m_current);
+    put(m_clearCode + 1);  // end of information
+    m_packer.finish();
+    return std::move(m_out);
+}
+
+void GifLzwCoder::reset() {
+    m_next = m_clearCode + 2;
+    m_width = m_minCodeSize + 1;
+    m_limit = 1u << m_width;
+    m_table->clear();
+}
+
+// The width grows after the code that was sent while the next entry already needed it.
+void GifLzwCoder::put(unsigned code) {
+    m_packer.put(code, m_width);
+    if (m_next >= m_limit) {
+        m_limit = 1u << ++m_width;
+    }
+}
+
+std::vector<std::uint8_t> encodeGifLzw(const std::uint8_t* pixels, std::size_t count,
+                                       int minCodeSize) {
+    GifLzwCoder coder(minCodeSize);
+    coder.add(pixels, count);
+    return coder.finish();
 }
 
 }  // namespace pelko

@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+#include "core/codec/gif_code_packer.h"
 
 namespace pelko {
 
@@ -15,5 +18,36 @@ namespace pelko {
 // the data sub-blocks. Pixels are masked to their low minCodeSize bits; minCodeSize is 2 to 8.
 std::vector<std::uint8_t> encodeGifLzw(const std::uint8_t* pixels, std::size_t count,
                                        int minCodeSize);
+
+class LzwStringTable;
+
+// The same coder fed in pieces, for pixels that arrive while they are computed: the codes
+// are those of all pieces in one.
+class GifLzwCoder {
+  public:
+    explicit GifLzwCoder(int minCodeSize);
+    ~GifLzwCoder();
+    GifLzwCoder(const GifLzwCoder&) = delete;
+    GifLzwCoder& operator=(const GifLzwCoder&) = delete;
+
+    void add(const std::uint8_t* pixels, std::size_t count);
+    // The packed codes; throws when no pixel was added.
+    std::vector<std::uint8_t> finish();
+
+  private:
+    void reset();
+    void put(unsigned code);
+
+    const int m_minCodeSize;
+    const unsigned m_clearCode;
+    std::vector<std::uint8_t> m_out;
+    GifCodePacker m_packer;
+    std::unique_ptr<LzwStringTable> m_table;
+    bool m_started = false;
+    unsigned m_current = 0;
+    unsigned m_next = 0;
+    int m_width = 0;
+    unsigned m_limit = 0;
+};
 
 }  // namespace pelko

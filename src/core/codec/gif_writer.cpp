@@ -24,30 +24,51 @@ namespace {
 constexpr int kMaxGifSide = 65535;
 constexpr std::size_t kMaxSubBlock = 255;
 
-// The pixels as colour-table indices, one byte each, rows top first.
+// The colour table and the image data: the packed codes of the colour-table indices.
 struct GifImage {
     std::vector<Rgb> colorTable;  // a power of two entries, 2 to 256
-    ByteBuffer indices;
-    int bitsPerPixel = 8;
+    int minCodeSize = 8;
+    std::vector<std::uint8_t> codes;
 };
 
 // Device-dependent and deeper-than-8-bit Bitmaps are colour-reduced; other indexed Bitmaps
 // keep their palette, padded to a power of two.
-GifImage gifImage(const Bitmap& bitmap, int threads) {
+GifImage gifImage(const Bitmap& bitmap, const EncodeOptions& options) {
     GifImage image;
     if (bitmap.deviceDependent() || !bitmap.indexed()) {
-        ReducedImage reduced = reduceColors(bitmap, threads);
+        constexpr int kReducedCodeSize = 8;  // the reduced colour table has 256 entries
+        ReducedImage reduced;
+        if (options.gifMethod == kGifMethodRle) {
+            reduced = reduceColors(bitmap, options.threads);
+            image.codes =
+                encodeGifRle(reduced.indices.data(), reduced.indices.size(), kReducedCodeSize);
+        } else {
+            // The rows are LZW-coded on this thread while the later ones are still mapped to
+            // the colour table on the others.
+            GifLzwCoder coder(kReducedCodeSize);
+            reduced = reduceColors(
+                bitmap, options.threads, [&](const std::uint8_t* rows, int, int count) {
+                    coder.add(rows, std::size_t(count) * std::size_t(bitmap.width()));
+                });
+            image.codes = coder.finish();
+        }
         image.colorTable = std::move(reduced.colorTable);
-        image.indices = std::move(reduced.indices);
-    } else {
-        image.colorTable = indexedColorTable(bitmap);
-        image.colorTable.resize(std::max<std::size_t>(2, std::bit_ceil(image.colorTable.size())));
-        const std::uint8_t mask = indexMask(bitmap.depth());
-        image.indices.resize(checkedImageSize(bitmap.width(), bitmap.height(), 1));
-        std::transform(bitmap.data(), bitmap.data() + image.indices.size(), image.indices.begin(),
-                       [mask](std::uint8_t i) { return std::uint8_t(i & mask); });
+        if (image.colorTable.size() != std::size_t(1) << kReducedCodeSize) {
+            throw Error("Invalid colour table");
+        }
+        image.minCodeSize = kReducedCodeSize;
+        return image;
     }
-    image.bitsPerPixel = std::countr_zero(image.colorTable.size());
+    image.colorTable = indexedColorTable(bitmap);
+    image.colorTable.resize(std::max<std::size_t>(2, std::bit_ceil(image.colorTable.size())));
+    const std::uint8_t mask = indexMask(bitmap.depth());
+    ByteBuffer indices(checkedImageSize(bitmap.width(), bitmap.height(), 1));
+    std::transform(bitmap.data(), bitmap.data() + indices.size(), indices.begin(),
+                   [mask](std::uint8_t i) { return std::uint8_t(i & mask); });
+    image.minCodeSize = std::max(2, std::countr_zero(image.colorTable.size()));
+    image.codes = options.gifMethod == kGifMethodRle
+                      ? encodeGifRle(indices.data(), indices.size(), image.minCodeSize)
+                      : encodeGifLzw(indices.data(), indices.size(), image.minCodeSize);
     return image;
 }
 
@@ -173,19 +194,14 @@ void encodeGif(ByteSink& sink, const Bitmap& bitmap, const EncodeOptions& option
     if (bitmap.width() > kMaxGifSide || bitmap.height() > kMaxGifSide) {
         throw Error("The image is too large for a GIF file");
     }
-    GifImage image = gifImage(bitmap, options.threads);
+    const GifImage image = gifImage(bitmap, options);
 
     GifJob job;
     job.sink = &sink;
     GifOutputFile file(job);
     writeScreenDescriptor(file, bitmap, image);
     writeImageDescriptor(file, bitmap);
-    const int minCodeSize = std::max(2, image.bitsPerPixel);
-    const std::vector<std::uint8_t> codes =
-        options.gifMethod == kGifMethodRle
-            ? encodeGifRle(image.indices.data(), image.indices.size(), minCodeSize)
-            : encodeGifLzw(image.indices.data(), image.indices.size(), minCodeSize);
-    writeImageData(file, codes, minCodeSize);
+    writeImageData(file, image.codes, image.minCodeSize);
     file.close();
 }
 

@@ -230,8 +230,8 @@ TEST(ColorReduction, ManyColoursMapToTheNearestOfAtMost236) {
 
 // The reduction of a photo-like picture (smooth shading with sensor noise, flat black and white
 // areas that equal static colours, a few saturated patches) is the same on any number of
-// threads and the same as the reference result: faster searches must not change a single
-// colour or index.
+// threads and the same as the reference result, also when its rows are taken while they are
+// mapped: faster searches must not change a single colour or index.
 TEST(ColorReduction, PhotoLikePictureGivesTheReferenceResultOnAnyThreadCount) {
     FixtureRandom random(21);
     const Bitmap bitmap = makeRgbBitmap(480, 320, 32, [&](int x, int y) {
@@ -265,6 +265,21 @@ TEST(ColorReduction, PhotoLikePictureGivesTheReferenceResultOnAnyThreadCount) {
         }
         EXPECT_EQ(hash, reference) << threads << " threads";
         EXPECT_EQ(hash, 9701546568157517237u) << threads << " threads";
+
+        // Handed over in bands while they are mapped: in order, every row once, same indices.
+        std::vector<std::uint8_t> streamed;
+        int nextRow = 0;
+        const ReducedImage banded =
+            reduceColors(bitmap, threads, [&](const std::uint8_t* rows, int firstRow, int count) {
+                EXPECT_EQ(firstRow, nextRow);
+                nextRow = firstRow + count;
+                streamed.insert(streamed.end(), rows, rows + std::size_t(count) * 480);
+            });
+        EXPECT_EQ(nextRow, 320) << threads << " threads";
+        EXPECT_TRUE(std::equal(streamed.begin(), streamed.end(), image.indices.begin(),
+                               image.indices.end()))
+            << threads << " threads";
+        EXPECT_EQ(banded.colorTable, image.colorTable);
     }
 }
 

@@ -51,7 +51,7 @@ std::vector<std::uint8_t> giflibCodes(std::vector<std::uint8_t> pixels, int widt
 // Our coder writes exactly giflib's code stream, so every GIF file keeps its bytes: random data
 // that clears the table every few thousand codes at every code size, long runs whose strings
 // grow to the whole table, screen-like runs, a noisy gradient, pixels above the code size
-// (masked alike), and the smallest images.
+// (masked alike), and the smallest images; whole or fed in pieces.
 TEST(GifLzw, WritesGiflibsCodeStream) {
     std::mt19937 random(7);
     auto below = [&random](int n) { return int(random() % unsigned(n)); };
@@ -90,6 +90,15 @@ TEST(GifLzw, WritesGiflibsCodeStream) {
         }
         const std::vector<std::uint8_t> expected = giflibCodes(pixels, c.width, c.bits);
         EXPECT_EQ(encodeGifLzw(pixels.data(), pixels.size(), std::max(2, c.bits)), expected);
+        // The same pixels in pieces of 0 to 700 bytes, as rows arrive while they are mapped.
+        GifLzwCoder coder(std::max(2, c.bits));
+        for (std::size_t at = 0; at < pixels.size();) {
+            const std::size_t n =
+                std::min<std::size_t>(std::size_t(below(701)), pixels.size() - at);
+            coder.add(pixels.data() + at, n);
+            at += n;
+        }
+        EXPECT_EQ(coder.finish(), expected);
     }
 }
 
