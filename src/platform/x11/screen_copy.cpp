@@ -10,26 +10,32 @@ ScreenCopier::ScreenCopier(xcb_connection_t* c, xcb_window_t root, const PixelLa
     : m_conn(c), m_root(root), m_layout(layout), m_converter(layout) {}
 
 void ScreenCopier::copy(const CopyPlan& plan, Bitmap& target) {
-    std::size_t rowBytes = imageRowBytes(m_layout, plan.source.width);
-    int stripRows = int(std::clamp<std::size_t>(kStripBytes / rowBytes, 1, plan.source.height));
+    const std::size_t rowBytes = imageRowBytes(m_layout, plan.source.width);
+    auto rowsIn = [&](std::size_t bytes) {
+        return int(std::clamp<std::size_t>(bytes / rowBytes, 1, plan.source.height));
+    };
+    // The first copy reads through a small segment: every page of a new segment faults once
+    // on each side, which costs more than the extra requests. A copier that copies again (the
+    // tray program's) then gets the full strip, whose fewer requests are faster from then on.
+    const std::size_t shmStripBytes = m_copies++ == 0 ? kFirstStripBytes : kStripBytes;
     m_shmUsed = false;
     if (m_shmWanted && !m_shmChecked) {
         m_shmChecked = true;
         m_shmAvailable = serverHasShm(m_conn);
     }
-    if (m_shmWanted && m_shmAvailable && copyShm(plan, stripRows, target)) {
+    if (m_shmWanted && m_shmAvailable && copyShm(plan, rowsIn(shmStripBytes), target)) {
         m_shmUsed = true;
         return;
     }
-    copyPlain(plan, stripRows, target);
+    copyPlain(plan, rowsIn(kStripBytes), target);
 }
 
 bool ScreenCopier::copyShm(const CopyPlan& plan, int stripRows, Bitmap& target) {
     std::size_t needed = imageRowBytes(m_layout, plan.source.width) * std::size_t(stripRows);
     if (!m_segment || m_segment->size() < needed) {
-        // One segment of a full strip serves this and every later copy.
+        // The segment is kept for the later copies.
         m_segment.reset();
-        m_segment = ShmSegment::create(m_conn, std::max(needed, kStripBytes));
+        m_segment = ShmSegment::create(m_conn, needed);
         if (!m_segment) {
             m_shmAvailable = false;  // the server cannot reach our memory: stay with GetImage
             return false;

@@ -33,8 +33,9 @@ class ScreenCopier {
     // Whether the last copy went through shared memory.
     bool usedSharedMemory() const { return m_shmUsed; }
 
-    // The most bytes one strip holds.
+    // The most bytes one strip holds, and in the first shared-memory copy.
     static constexpr std::size_t kStripBytes = std::size_t(1) << 20;
+    static constexpr std::size_t kFirstStripBytes = std::size_t(1) << 18;
 
   private:
     bool copyShm(const CopyPlan& plan, int stripRows, Bitmap& target);
@@ -50,6 +51,7 @@ class ScreenCopier {
     bool m_shmChecked = false;
     bool m_shmAvailable = false;
     bool m_shmUsed = false;
+    int m_copies = 0;
     std::unique_ptr<ShmSegment> m_segment;
 };
 
