@@ -157,5 +157,29 @@ TEST(FileSink, NameAppearsOnlyWithTheWholeFileAndStaleTemporaryFilesGo) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
 }
 
+// Small writes are gathered, writes of a buffer or more go straight to the file: the file holds
+// every byte in the order written, across the buffer's edges.
+TEST(FileSink, KeepsTheOrderOfSmallAndLargeWrites) {
+    TempDir dir;
+    const std::string path = dir.file("big.bmp");
+    const std::size_t sizes[] = {10, (1 << 20) - 5, 3 << 20, 7, 1 << 20, 1, (1 << 20) + 1, 0, 2};
+    std::string expected;
+    {
+        FileSink sink(path);
+        std::uint32_t state = 1;
+        for (std::size_t size : sizes) {
+            std::vector<std::uint8_t> bytes(size);
+            for (std::uint8_t& b : bytes) {
+                state = state * 1664525u + 1013904223u;
+                b = std::uint8_t(state >> 24);
+            }
+            sink.write(bytes.data(), bytes.size());
+            expected.append(bytes.begin(), bytes.end());
+        }
+        sink.commitReplace();
+    }
+    EXPECT_TRUE(readText(path) == expected);
+}
+
 }  // namespace
 }  // namespace pelko
