@@ -93,7 +93,7 @@ void sortByKey(int workers, const Visit& visit, ColorList& out) {
                                                 splitPoint(out.size(), workers, k)) -
                                groupStart.begin());
         };
-        const std::size_t end = w + 1 == workers ? kGroups : groupAt(w + 1);
+        const std::size_t end = groupAt(w + 1);
         for (std::size_t g = groupAt(w); g < end; ++g) {
             sortGroup(out.data() + groupStart[g], spare.data() + groupStart[g],
                       groupStart[g + 1] - groupStart[g]);
