@@ -47,31 +47,47 @@ void ColorHistogram::grow() {
 }
 
 ColorHistogram ColorHistogram::merged(std::vector<ColorHistogram> parts, int workers) {
-    if (parts.size() == 1) {
-        return std::move(parts[0]);
+    if (parts.size() <= 1) {
+        return parts.empty() ? ColorHistogram() : std::move(parts[0]);
     }
-    // At most half full even when no colour is in two parts, as add() keeps it, so that the
-    // colours added at the end never make it grow; and no smaller than any part, so that a
-    // range of this table's slots is a range of each part's.
+    // The result has no fewer slots than any part, so that a range of its slots is a range of
+    // each part's. The largest part's table takes the others' colours when they would fill at
+    // most three quarters of it even if no colour were in two parts: a screen's bands share
+    // many colours. Otherwise a new table takes them all, at most half full, as add() keeps
+    // it.
     std::size_t total = 0;
-    int bits = kInitialBits;
-    for (const ColorHistogram& part : parts) {
-        total += part.m_size;
-        bits = std::max(bits, 32 - part.m_shift);
+    std::size_t largest = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        total += parts[i].m_size;
+        if (parts[i].m_slots.size() > parts[largest].m_slots.size()) {
+            largest = i;
+        }
     }
+    int bits = 32 - parts[largest].m_shift;
+    const bool inPlace = 4 * total <= 3 * (std::size_t(1) << bits);
     while ((std::size_t(1) << bits) < 2 * total) {
         ++bits;
     }
-    ColorHistogram result(bits);
+    ColorHistogram result = inPlace ? std::move(parts[largest]) : ColorHistogram(bits);
+    if (inPlace) {
+        parts.erase(parts.begin() + std::ptrdiff_t(largest));
+    }
     std::vector<std::vector<ColorCount>> spilled(static_cast<std::size_t>(workers));
     std::vector<std::size_t> added(static_cast<std::size_t>(workers));
     runParallel(workers, [&](int i) {
-        added[std::size_t(i)] = result.mergeRange(
-            parts, splitPoint(result.m_slots.size(), workers, i),
-            splitPoint(result.m_slots.size(), workers, i + 1), spilled[std::size_t(i)]);
+        const std::size_t first = splitPoint(result.m_slots.size(), workers, i);
+        const std::size_t end = splitPoint(result.m_slots.size(), workers, i + 1);
+        if (!inPlace) {
+            std::fill(result.m_slots.begin() + std::ptrdiff_t(first),
+                      result.m_slots.begin() + std::ptrdiff_t(end), Slot{kEmpty, 0});
+        }
+        added[std::size_t(i)] = result.mergeRange(parts, first, end, spilled[std::size_t(i)]);
     });
     for (std::size_t n : added) {
         result.m_size += n;
+    }
+    if (2 * result.m_size > result.m_slots.size()) {
+        result.grow();
     }
     for (const std::vector<ColorCount>& colors : spilled) {
         for (const ColorCount& c : colors) {
@@ -81,16 +97,14 @@ ColorHistogram ColorHistogram::merged(std::vector<ColorHistogram> parts, int wor
     return result;
 }
 
-// Clears slots [first, end) and adds to them every part's colours whose home slot is there,
-// without probing past `end`: a colour that would is left in `spilled`, for merged() to add
-// once every range is done. Returns the number of colours placed.
+// Adds to slots [first, end) every part's colours whose home slot is there, without probing
+// past `end`: a colour that would is left in `spilled`, for merged() to add once every range
+// is done. Returns the number of colours placed in empty slots.
 std::size_t ColorHistogram::mergeRange(const std::vector<ColorHistogram>& parts, std::size_t first,
                                        std::size_t end, std::vector<ColorCount>& spilled) {
     if (first == end) {
         return 0;
     }
-    std::fill(m_slots.begin() + std::ptrdiff_t(first), m_slots.begin() + std::ptrdiff_t(end),
-              Slot{kEmpty, 0});
     std::size_t placed = 0;
     auto place = [&](const Slot& slot) {
         const std::size_t home = hash(slot.key) >> m_shift;

@@ -30,6 +30,7 @@ const PartsCase kPartsCases[] = {
     {"three parts, half full", {4096, 2048, 2048}, 0, 0xFFFFFF, 0},
     {"two parts, some colours in both", {4000, 4000}, 0, 0xFFFFFF, 30},
     {"parts of very different sizes", {20000, 40, 3000}, 0, 0xFFFFFF, 20},
+    {"a large part and a small one, no colour in both", {4096, 1500}, 0, 0xFFFFFF, 0},
     // Every colour in one group of the sort's first pass, then in two.
     {"one key prefix", {2500, 2500}, 0x304070, 0x0F0F0F, 40},
     {"two key prefixes", {3000, 3000}, 0x304070, 0x8F0F0F, 10},
@@ -73,7 +74,8 @@ std::vector<std::uint32_t> keysOf(const ColorList& colors) {
 }
 
 // Merged on any number of workers, the parts' tables hold each colour once with the sum of
-// its counts, take stored values, and give the colours sorted as std::sort by key does.
+// its counts, at most half full, take stored values, and give the colours sorted as std::sort
+// by key does.
 TEST(ColorHistogram, MergedPartsHoldTheSummedCountsAndSortByOctreeKey) {
     for (const PartsCase& c : kPartsCases) {
         const Parts parts = makeParts(c);
@@ -87,6 +89,7 @@ TEST(ColorHistogram, MergedPartsHoldTheSummedCountsAndSortByOctreeKey) {
             SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(workers) + " workers");
             ColorHistogram merged = ColorHistogram::merged(parts.histograms, workers);
             ASSERT_EQ(merged.size(), parts.counts.size());
+            EXPECT_LE(2 * merged.size(), merged.slotCount());  // as fast to look up as a part
             for (auto [rgb, count] : parts.counts) {
                 ASSERT_EQ(merged.value(rgb), count) << std::hex << rgb;
             }
