@@ -1,7 +1,6 @@
 #include "core/codec/octree_quantizer.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <queue>
