@@ -11,6 +11,7 @@
 #include "core/codec/color_refinement.h"
 #include "core/codec/default_palette.h"
 #include "core/codec/nearest_color.h"
+#include "core/codec/octree_order.h"
 #include "core/codec/octree_quantizer.h"
 #include "core/codec/worker_threads.h"
 #include "core/error.h"
@@ -28,21 +29,24 @@ int workerCount(int threads, std::size_t work) {
     return int(std::min<std::size_t>(std::size_t(resolveThreadCount(threads)), byWork));
 }
 
-ColorHistogram countColors(const Bitmap& bitmap, int workers) {
-    std::vector<ColorHistogram> parts(static_cast<std::size_t>(workers));
-    runParallel(workers, [&](int i) {
-        parts[std::size_t(i)].addRows(bitmap, int(splitPoint(bitmap.height(), workers, i)),
-                                      int(splitPoint(bitmap.height(), workers, i + 1)));
+// The colours of the bitmap with their pixel counts: `rowWorkers` threads count a band of rows
+// each; then up to `threads` merge the bands' tables.
+ColorHistogram countColors(const Bitmap& bitmap, int rowWorkers, int threads) {
+    std::vector<ColorHistogram> parts(static_cast<std::size_t>(rowWorkers));
+    runParallel(rowWorkers, [&](int i) {
+        parts[std::size_t(i)].addRows(bitmap, int(splitPoint(bitmap.height(), rowWorkers, i)),
+                                      int(splitPoint(bitmap.height(), rowWorkers, i + 1)));
     });
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        parts[0].merge(parts[i]);
+    std::size_t colors = 0;
+    for (const ColorHistogram& part : parts) {
+        colors += part.size();
     }
-    return std::move(parts[0]);
+    return ColorHistogram::merged(std::move(parts), workerCount(threads, colors));
 }
 
 // Stores in the histogram, for every distinct colour, the index of its nearest table colour.
 // The colours are in octree order, so each worker meets few of NearestColor's cubes.
-void assignNearest(ColorHistogram& histogram, const std::vector<ColorCount>& colors,
+void assignNearest(ColorHistogram& histogram, const ColorList& colors,
                    const std::vector<Rgb>& table, int threads) {
     const int workers = workerCount(threads, colors.size());
     runParallel(workers, [&](int i) {
@@ -161,9 +165,8 @@ ReducedImage reduceColors(const Bitmap& bitmap, int threads, const ReducedRows& 
     const std::size_t pixels = checkedImageSize(bitmap.width(), bitmap.height(), 1);
     const int rowWorkers = std::min(workerCount(threads, pixels), std::max(bitmap.height(), 1));
 
-    ColorHistogram histogram = countColors(bitmap, rowWorkers);
-    std::vector<ColorCount> colors = histogram.colors();
-    sortInOctreeOrder(colors);
+    ColorHistogram histogram = countColors(bitmap, rowWorkers, threads);
+    const ColorList colors = colorsInOctreeOrder(histogram, workerCount(threads, histogram.size()));
     const std::vector<Rgb> quantized = octreeQuantize(colors, kQuantizedColors);
 
     ReducedImage image;

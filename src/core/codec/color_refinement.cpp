@@ -74,8 +74,7 @@ bool medianOf(const std::vector<WorkerCounts>& counts, std::size_t k, Rgb& media
 }  // namespace
 
 std::vector<std::uint8_t> refineColors(std::vector<Rgb>& table, int quantized,
-                                       const std::vector<ColorCount>& colors, int workers,
-                                       int steps) {
+                                       std::span<const ColorCount> colors, int workers, int steps) {
     const auto entries = std::size_t(quantized);
     std::vector<std::uint8_t> nearest(colors.size());
     std::vector<WorkerCounts> counts(static_cast<std::size_t>(workers));

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
-#include "core/codec/color_histogram.h"
+#include "core/codec/color_count.h"
 #include "core/image/bitmap.h"
 
 namespace pelko {
@@ -18,7 +19,6 @@ namespace pelko {
 // Returns the index of the nearest entry of the final table for each colour, in the order of
 // `colors`.
 std::vector<std::uint8_t> refineColors(std::vector<Rgb>& table, int quantized,
-                                       const std::vector<ColorCount>& colors, int workers,
-                                       int steps);
+                                       std::span<const ColorCount> colors, int workers, int steps);
 
 }  // namespace pelko

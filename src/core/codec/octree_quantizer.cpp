@@ -1,7 +1,6 @@
 #include "core/codec/octree_quantizer.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <queue>
@@ -11,25 +10,6 @@
 
 namespace pelko {
 namespace {
-
-// spread[c][v]: the bits of channel value v placed at their octree key positions.
-constexpr std::array<std::array<std::uint32_t, 256>, 3> makeSpreadTables() {
-    std::array<std::array<std::uint32_t, 256>, 3> tables{};
-    for (int channel = 0; channel < 3; ++channel) {  // 0 red, 1 green, 2 blue
-        for (std::uint32_t v = 0; v < 256; ++v) {
-            std::uint32_t key = 0;
-            for (int bit = 0; bit < 8; ++bit) {
-                if (v & (1u << bit)) {
-                    key |= 1u << (3 * bit + 2 - channel);
-                }
-            }
-            tables[std::size_t(channel)][v] = key;
-        }
-    }
-    return tables;
-}
-
-constexpr auto kSpread = makeSpreadTables();
 
 // The octree level of the deepest node two different keys share (0 = root, 7 = parents of
 // leaves).
@@ -74,7 +54,7 @@ struct Subtree {
 // photograph's few hundred thousand colours small.
 class Octree {
   public:
-    explicit Octree(const std::vector<ColorCount>& colors);
+    explicit Octree(std::span<const ColorCount> colors);
     void reduceTo(int maxColors);
     std::vector<Rgb> leafColors() const;
 
@@ -82,7 +62,7 @@ class Octree {
     int addInner(int level);
     void attach(Subtree child, int parent);
 
-    const std::vector<ColorCount>& m_colors;
+    std::span<const ColorCount> m_colors;
     std::vector<Node, LargeAllocator<Node>> m_nodes;
     std::vector<int, LargeAllocator<int>> m_colorParent;  // per colour: its inner parent, or -1
     std::vector<int, LargeAllocator<int>> m_colorOrder;   // per colour: when it was made
@@ -90,7 +70,7 @@ class Octree {
     int m_leafCount = 0;
 };
 
-Octree::Octree(const std::vector<ColorCount>& colors)
+Octree::Octree(std::span<const ColorCount> colors)
     : m_colors(colors), m_colorParent(colors.size(), -1), m_colorOrder(colors.size(), 0) {
     m_nodes.reserve(colors.size());
     m_leafCount = int(colors.size());
@@ -225,28 +205,7 @@ std::vector<Rgb> Octree::leafColors() const {
 
 }  // namespace
 
-std::uint32_t octreeKey(std::uint32_t rgb) {
-    return kSpread[0][(rgb >> 16) & 0xFF] | kSpread[1][(rgb >> 8) & 0xFF] | kSpread[2][rgb & 0xFF];
-}
-
-void sortInOctreeOrder(std::vector<ColorCount>& colors) {
-    std::vector<ColorCount> buffer(colors.size());
-    for (int shift = 0; shift < 24; shift += 8) {
-        std::array<std::size_t, 257> offsets{};
-        for (const ColorCount& c : colors) {
-            ++offsets[((octreeKey(c.rgb) >> shift) & 0xFF) + 1];
-        }
-        for (std::size_t i = 1; i < offsets.size(); ++i) {
-            offsets[i] += offsets[i - 1];
-        }
-        for (const ColorCount& c : colors) {
-            buffer[offsets[(octreeKey(c.rgb) >> shift) & 0xFF]++] = c;
-        }
-        colors.swap(buffer);
-    }
-}
-
-std::vector<Rgb> octreeQuantize(const std::vector<ColorCount>& colors, int maxColors) {
+std::vector<Rgb> octreeQuantize(std::span<const ColorCount> colors, int maxColors) {
     Octree tree(colors);
     tree.reduceTo(maxColors);
     return tree.leafColors();

@@ -1,25 +1,13 @@
 #pragma once
 
-#include <cstdint>
+#include <span>
 #include <vector>
 
+#include "core/codec/color_count.h"
+#include "core/codec/octree_order.h"
 #include "core/image/bitmap.h"
 
 namespace pelko {
-
-// A distinct colour of an image and how many pixels have it. rgb is 0x00RRGGBB.
-struct ColorCount {
-    std::uint32_t rgb = 0;
-    std::uint32_t count = 0;
-};
-
-// The position of a colour in an octree over 8 bits per channel: bits 3l+2, 3l+1, 3l (from
-// the top) hold bit 7-l of red, green and blue, the child taken at level l. Colours that share
-// an octree node are contiguous in this order, and so are colours in the same 8x8x8 cube.
-std::uint32_t octreeKey(std::uint32_t rgb);
-
-// Sorts distinct colours by octreeKey (a radix sort).
-void sortInOctreeOrder(std::vector<ColorCount>& colors);
 
 // Octree colour quantisation. The octree holds every distinct colour as a leaf at depth 8;
 // while more than maxColors leaves remain, the node whose children are all leaves and whose
@@ -27,6 +15,6 @@ void sortInOctreeOrder(std::vector<ColorCount>& colors);
 // becomes a leaf with the mean colour of its pixels. Returns the leaf colours, at most maxColors of
 // them; with maxColors or fewer distinct colours these are exactly the image's colours. `colors`
 // must be distinct and sorted by sortInOctreeOrder.
-std::vector<Rgb> octreeQuantize(const std::vector<ColorCount>& colors, int maxColors);
+std::vector<Rgb> octreeQuantize(std::span<const ColorCount> colors, int maxColors);
 
 }  // namespace pelko
