@@ -5,6 +5,7 @@
 #include "core/codec/color_reduction.h"
 #include "core/codec/nearest_color.h"
 #include "core/codec/worker_threads.h"
+#include "core/large_allocator.h"
 
 namespace pelko {
 namespace {
@@ -15,7 +16,7 @@ using ChannelCounts = std::array<std::array<std::uint32_t, 256>, 3>;
 // The counts of one worker's colours, kept from step to step: a step changes them only for
 // the colours whose nearest entry changed, and marks the entries it changed.
 struct WorkerCounts {
-    std::vector<ChannelCounts> entries;
+    std::vector<ChannelCounts, LargeAllocator<ChannelCounts>> entries;
     std::array<bool, 256> touched{};
 
     void add(std::uint8_t entry, Rgb c, std::uint32_t n) {
@@ -87,10 +88,12 @@ std::vector<std::uint8_t> refineColors(std::vector<Rgb>& table, int quantized,
     std::array<bool, 256> moved{};
     // One pass more than there are steps: the last only finds the nearest entries of the final
     // table.
+    std::vector<NearestColor> searches(static_cast<std::size_t>(workers), NearestColor(table));
     for (int step = 0; step <= steps; ++step) {
         const bool first = step == 0, last = step == steps;
         runParallel(workers, [&](int i) {
-            NearestColor search = first ? NearestColor(table) : NearestColor(table, moved);
+            NearestColor& search = searches[std::size_t(i)];
+            search.reset(table, first ? nullptr : &moved);
             WorkerCounts& own = counts[std::size_t(i)];
             own.touched.fill(false);
             const std::size_t end = splitPoint(colors.size(), workers, i + 1);

@@ -46,11 +46,14 @@ class LzwStringTable {
     std::array<std::uint32_t, kSize> m_slots;
 };
 
-GifLzwCoder::GifLzwCoder(int minCodeSize)
+GifLzwCoder::GifLzwCoder(int minCodeSize, std::size_t expectedPixels)
     : m_minCodeSize(minCodeSize), m_clearCode(1u << minCodeSize), m_packer(m_out) {
     if (minCodeSize < 2 || minCodeSize > 8) {
         throw Error("Invalid GIF code size");
     }
+    // A quarter byte a pixel covers all but noise; growing a large buffer step by step would
+    // copy it and touch fresh pages again each time.
+    m_out.reserve(expectedPixels / 4 + 64);
     m_table = std::make_unique<LzwStringTable>();
     reset();
     put(m_clearCode);
@@ -118,7 +121,7 @@ void GifLzwCoder::put(unsigned code) {
 
 std::vector<std::uint8_t> encodeGifLzw(const std::uint8_t* pixels, std::size_t count,
                                        int minCodeSize) {
-    GifLzwCoder coder(minCodeSize);
+    GifLzwCoder coder(minCodeSize, count);
     coder.add(pixels, count);
     return coder.finish();
 }

@@ -25,7 +25,8 @@ class LzwStringTable;
 // are those of all pieces in one.
 class GifLzwCoder {
   public:
-    explicit GifLzwCoder(int minCodeSize);
+    // Room is made for the codes of about `expectedPixels` pixels up front.
+    explicit GifLzwCoder(int minCodeSize, std::size_t expectedPixels = 0);
     ~GifLzwCoder();
     GifLzwCoder(const GifLzwCoder&) = delete;
     GifLzwCoder& operator=(const GifLzwCoder&) = delete;

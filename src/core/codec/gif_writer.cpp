@@ -45,7 +45,8 @@ GifImage gifImage(const Bitmap& bitmap, const EncodeOptions& options) {
         } else {
             // The rows are LZW-coded on this thread while the later ones are still mapped to
             // the colour table on the others.
-            GifLzwCoder coder(kReducedCodeSize);
+            GifLzwCoder coder(kReducedCodeSize,
+                              std::size_t(bitmap.width()) * std::size_t(bitmap.height()));
             reduced = reduceColors(
                 bitmap, options.threads, [&](const std::uint8_t* rows, int, int count) {
                     coder.add(rows, std::size_t(count) * std::size_t(bitmap.width()));

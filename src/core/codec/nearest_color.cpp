@@ -25,13 +25,23 @@ int cubeOf(Rgb c) {
 
 }  // namespace
 
-NearestColor::NearestColor(const std::vector<Rgb>& table)
-    : m_table(table),
-      m_cubeStart(std::size_t(1) << (3 * (8 - kCubeBits)), -1),
-      m_cubeCount(m_cubeStart.size(), 0) {
+NearestColor::NearestColor(const std::vector<Rgb>& table) {
+    reset(table, nullptr);
+}
+
+NearestColor::NearestColor(const std::vector<Rgb>& table, const std::array<bool, 256>& moved) {
+    reset(table, &moved);
+}
+
+void NearestColor::reset(const std::vector<Rgb>& table, const std::array<bool, 256>* moved) {
     if (table.empty() || table.size() > 256) {
         throw Error("Invalid colour table");
     }
+    m_table = table;
+    m_distinct.clear();
+    m_r.clear();
+    m_g.clear();
+    m_b.clear();
     for (std::size_t i = 0; i < table.size(); ++i) {
         if (std::find(table.begin(), table.begin() + std::ptrdiff_t(i), table[i]) ==
             table.begin() + std::ptrdiff_t(i)) {
@@ -42,14 +52,21 @@ NearestColor::NearestColor(const std::vector<Rgb>& table)
         }
     }
     m_minDist.resize(m_distinct.size());
-}
-
-NearestColor::NearestColor(const std::vector<Rgb>& table, const std::array<bool, 256>& moved)
-    : NearestColor(table) {
-    m_trackMoves = true;
-    m_moved = moved;
-    m_movedStart.assign(m_cubeStart.size(), 0);
-    m_movedCount.assign(m_cubeStart.size(), 0);
+    const std::size_t cubes = std::size_t(1) << (3 * (8 - kCubeBits));
+    m_cubeStart.assign(cubes, -1);
+    m_cubeCount.assign(cubes, 0);
+    m_candR.clear();
+    m_candG.clear();
+    m_candB.clear();
+    m_candIndex.clear();
+    m_trackMoves = moved != nullptr;
+    m_moved = moved ? *moved : std::array<bool, 256>{};
+    m_movedStart.assign(m_trackMoves ? cubes : 0, 0);
+    m_movedCount.assign(m_trackMoves ? cubes : 0, 0);
+    m_movedR.clear();
+    m_movedG.clear();
+    m_movedB.clear();
+    m_movedIndex.clear();
 }
 
 void NearestColor::buildCandidates(int cube) {

@@ -25,6 +25,11 @@ class NearestColor {
     explicit NearestColor(const std::vector<Rgb>& table);
     NearestColor(const std::vector<Rgb>& table, const std::array<bool, 256>& moved);
 
+    // Starts over with a changed table (and the entries that moved, or none), keeping the
+    // memory of the candidate lists: a search used for step after step does not allocate and
+    // fault in its lists again each time.
+    void reset(const std::vector<Rgb>& table, const std::array<bool, 256>* moved);
+
     std::uint8_t find(Rgb c);
     // `before` was the nearest entry of c before the change and is not one of the moved ones.
     std::uint8_t findAfterMove(Rgb c, std::uint8_t before);

@@ -145,17 +145,23 @@ void Octree::attach(Subtree child, int parent) {
 void Octree::reduceTo(int maxColors) {
     // Candidates: nodes whose children are all leaves, cheapest merge first (then lowest index,
     // so that the result does not depend on the heap's order).
+    // The heap never holds more than one entry per node; it is reserved once and mapped on its
+    // own, since growing it a page at a time cost hundreds of page faults in a fresh process.
     using Candidate = std::pair<double, int>;
-    std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> candidates;
+    using CandidateList = std::vector<Candidate, LargeAllocator<Candidate>>;
     auto mergeCost = [&](int i) {
         const Node& n = m_nodes[std::size_t(i)];
         return n.error() - n.childError;
     };
+    CandidateList initial;
+    initial.reserve(m_nodes.size());
     for (std::size_t i = 0; i < m_nodes.size(); ++i) {
         if (m_nodes[i].pendingChildren == 0) {
-            candidates.emplace(mergeCost(int(i)), int(i));
+            initial.emplace_back(mergeCost(int(i)), int(i));
         }
     }
+    std::priority_queue<Candidate, CandidateList, std::greater<>> candidates(std::greater<>(),
+                                                                             std::move(initial));
     while (m_leafCount > std::max(maxColors, 1) && !candidates.empty()) {
         const int i = candidates.top().second;
         candidates.pop();

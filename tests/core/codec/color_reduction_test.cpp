@@ -63,9 +63,12 @@ TEST(NearestColor, MatchesAFullScanWithLowestIndexOnTies) {
 
 // After some entries moved, a colour whose nearest entry stayed finds what a scan of the new
 // table finds: entries that moved a little or far, onto another entry's colour (before and
-// after it in the table, so that ties go either way), or away from a duplicate.
+// after it in the table, so that ties go either way), or away from a duplicate; also when the
+// searches are reused for one table after another.
 TEST(NearestColor, AfterAMoveMatchesAFullScan) {
     FixtureRandom random(5);
+    // One pair of searches for all rounds, reset for each as the refinement reuses them.
+    NearestColor before({Rgb{}}), after({Rgb{}});
     for (int round = 0; round < 6; ++round) {
         std::vector<Rgb> table;
         for (int i = 0; i < 256; ++i) {
@@ -89,8 +92,8 @@ TEST(NearestColor, AfterAMoveMatchesAFullScan) {
             }
             moved[std::size_t(i)] = e != table[std::size_t(i)];
         }
-        NearestColor before(table);
-        NearestColor after(movedTable, moved);
+        before.reset(table, nullptr);
+        after.reset(movedTable, &moved);
         int checked = 0;
         for (int n = 0; n < 20000; ++n) {
             const Rgb c = randomColor(random);
