@@ -9,15 +9,30 @@ namespace {
 
 constexpr std::size_t kHugePage = std::size_t(1) << 21;
 
+constexpr std::size_t kPage = 4096;
+
 std::size_t mappedSize(std::size_t bytes) {
     return (bytes + kHugePage - 1) & ~(kHugePage - 1);
+}
+
+std::size_t populatedSize(std::size_t bytes) {
+    return (bytes + kPage - 1) & ~(kPage - 1);
 }
 
 }  // namespace
 
 void* allocateLarge(std::size_t bytes) {
-    if (bytes < kLargeBlock) {
+    if (bytes < kPopulatedBlock) {
         return ::operator new(bytes);
+    }
+    if (bytes < kLargeBlock) {
+        // Every page present from the start: one call instead of a fault at each first touch.
+        void* block = mmap(nullptr, populatedSize(bytes), PROT_READ | PROT_WRITE,
+                           MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (block == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        return block;
     }
     const std::size_t size = mappedSize(bytes);
     if (size < bytes || size + kHugePage < size) {
@@ -48,11 +63,11 @@ void freeLarge(void* block, std::size_t bytes) noexcept {
     if (!block) {
         return;
     }
-    if (bytes < kLargeBlock) {
+    if (bytes < kPopulatedBlock) {
         ::operator delete(block);
         return;
     }
-    munmap(block, mappedSize(bytes));
+    munmap(block, bytes < kLargeBlock ? populatedSize(bytes) : mappedSize(bytes));
 }
 
 }  // namespace pelko

@@ -174,7 +174,7 @@ ReducedImage reduceColors(const Bitmap& bitmap, int threads, const ReducedRows& 
     image.quantizedColors = int(quantized.size());
     if (colors.size() > std::size_t(kQuantizedColors)) {
         const int workers = workerCount(threads, colors.size());
-        const std::vector<std::uint8_t> nearest =
+        const ByteBuffer nearest =
             refineColors(image.colorTable, image.quantizedColors, colors, workers, kRefineSteps);
         runParallel(workers, [&](int i) {
             const std::size_t end = splitPoint(colors.size(), workers, i + 1);

@@ -74,10 +74,10 @@ bool medianOf(const std::vector<WorkerCounts>& counts, std::size_t k, Rgb& media
 
 }  // namespace
 
-std::vector<std::uint8_t> refineColors(std::vector<Rgb>& table, int quantized,
-                                       std::span<const ColorCount> colors, int workers, int steps) {
+ByteBuffer refineColors(std::vector<Rgb>& table, int quantized, std::span<const ColorCount> colors,
+                        int workers, int steps) {
     const auto entries = std::size_t(quantized);
-    std::vector<std::uint8_t> nearest(colors.size());
+    ByteBuffer nearest(colors.size());
     std::vector<WorkerCounts> counts(static_cast<std::size_t>(workers));
     for (WorkerCounts& own : counts) {
         own.entries.assign(entries, ChannelCounts{});

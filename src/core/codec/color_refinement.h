@@ -6,6 +6,7 @@
 
 #include "core/codec/color_count.h"
 #include "core/image/bitmap.h"
+#include "core/large_allocator.h"
 
 namespace pelko {
 
@@ -18,7 +19,7 @@ namespace pelko {
 //
 // Returns the index of the nearest entry of the final table for each colour, in the order of
 // `colors`.
-std::vector<std::uint8_t> refineColors(std::vector<Rgb>& table, int quantized,
-                                       std::span<const ColorCount> colors, int workers, int steps);
+ByteBuffer refineColors(std::vector<Rgb>& table, int quantized, std::span<const ColorCount> colors,
+                        int workers, int steps);
 
 }  // namespace pelko

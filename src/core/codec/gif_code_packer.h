@@ -3,13 +3,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/large_allocator.h"
+
 namespace pelko {
 
 // Packs GIF codes of varying width into bytes, least significant bit first, as the image data
 // sub-blocks carry them.
 class GifCodePacker {
   public:
-    explicit GifCodePacker(std::vector<std::uint8_t>& out) : m_out(out) {}
+    explicit GifCodePacker(ByteBuffer& out) : m_out(out) {}
 
     void put(unsigned code, int width) {
         m_bits |= std::uint64_t(code) << m_bitCount;
@@ -31,7 +33,7 @@ class GifCodePacker {
     }
 
   private:
-    std::vector<std::uint8_t>& m_out;
+    ByteBuffer& m_out;
     std::uint64_t m_bits = 0;
     int m_bitCount = 0;
 };

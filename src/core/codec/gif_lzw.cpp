@@ -94,7 +94,7 @@ void GifLzwCoder::add(const std::uint8_t* pixels, std::size_t count) {
     m_current = current;
 }
 
-std::vector<std::uint8_t> GifLzwCoder::finish() {
+ByteBuffer GifLzwCoder::finish() {
     if (!m_started) {
         throw Error("Cannot write an empty image");
     }
@@ -119,8 +119,7 @@ void GifLzwCoder::put(unsigned code) {
     }
 }
 
-std::vector<std::uint8_t> encodeGifLzw(const std::uint8_t* pixels, std::size_t count,
-                                       int minCodeSize) {
+ByteBuffer encodeGifLzw(const std::uint8_t* pixels, std::size_t count, int minCodeSize) {
     GifLzwCoder coder(minCodeSize, count);
     coder.add(pixels, count);
     return coder.finish();

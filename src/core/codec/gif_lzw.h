@@ -16,8 +16,7 @@ namespace pelko {
 //
 // Returns the packed codes, ending with the end code; the caller adds the code-size byte and
 // the data sub-blocks. Pixels are masked to their low minCodeSize bits; minCodeSize is 2 to 8.
-std::vector<std::uint8_t> encodeGifLzw(const std::uint8_t* pixels, std::size_t count,
-                                       int minCodeSize);
+ByteBuffer encodeGifLzw(const std::uint8_t* pixels, std::size_t count, int minCodeSize);
 
 class LzwStringTable;
 
@@ -33,7 +32,7 @@ class GifLzwCoder {
 
     void add(const std::uint8_t* pixels, std::size_t count);
     // The packed codes; throws when no pixel was added.
-    std::vector<std::uint8_t> finish();
+    ByteBuffer finish();
 
   private:
     void reset();
@@ -41,7 +40,7 @@ class GifLzwCoder {
 
     const int m_minCodeSize;
     const unsigned m_clearCode;
-    std::vector<std::uint8_t> m_out;
+    ByteBuffer m_out;
     GifCodePacker m_packer;
     std::unique_ptr<LzwStringTable> m_table;
     bool m_started = false;

@@ -16,7 +16,7 @@ constexpr int kClearAtEntry = 4093;
 
 class RunCoder {
   public:
-    RunCoder(int minCodeSize, std::vector<std::uint8_t>& out)
+    RunCoder(int minCodeSize, ByteBuffer& out)
         : m_clearCode(1 << minCodeSize), m_runCodes(std::size_t(m_clearCode)), m_packer(out) {
         m_next = m_clearCode + 2;
         clear();
@@ -95,12 +95,11 @@ class RunCoder {
 
 }  // namespace
 
-std::vector<std::uint8_t> encodeGifRle(const std::uint8_t* pixels, std::size_t count,
-                                       int minCodeSize) {
+ByteBuffer encodeGifRle(const std::uint8_t* pixels, std::size_t count, int minCodeSize) {
     if (minCodeSize < 2 || minCodeSize > 8) {
         throw Error("Invalid GIF code size");
     }
-    std::vector<std::uint8_t> out;
+    ByteBuffer out;
     out.reserve(count / 8 + 64);
     RunCoder coder(minCodeSize, out);
     const int limit = 1 << minCodeSize;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/large_allocator.h"
+
 namespace pelko {
 
 // GIF image data coded by runs instead of LZW string matching: a valid GIF code stream (LSB
@@ -20,7 +22,6 @@ namespace pelko {
 // Returns the packed codes, starting with a clear code and ending with the end code; the
 // caller adds the code-size byte and the data sub-blocks. Every pixel must be below
 // 1 << minCodeSize; minCodeSize is 2 to 8.
-std::vector<std::uint8_t> encodeGifRle(const std::uint8_t* pixels, std::size_t count,
-                                       int minCodeSize);
+ByteBuffer encodeGifRle(const std::uint8_t* pixels, std::size_t count, int minCodeSize);
 
 }  // namespace pelko

@@ -28,7 +28,7 @@ constexpr std::size_t kMaxSubBlock = 255;
 struct GifImage {
     std::vector<Rgb> colorTable;  // a power of two entries, 2 to 256
     int minCodeSize = 8;
-    std::vector<std::uint8_t> codes;
+    ByteBuffer codes;
 };
 
 // Device-dependent and deeper-than-8-bit Bitmaps are colour-reduced; other indexed Bitmaps
@@ -174,7 +174,7 @@ void writeImageDescriptor(GifOutputFile& file, const Bitmap& bitmap) {
 
 // The code-size byte went out with the image descriptor; the packed codes follow in
 // sub-blocks, then the empty block that ends the data.
-void writeImageData(GifOutputFile& file, const std::vector<std::uint8_t>& codes, int minCodeSize) {
+void writeImageData(GifOutputFile& file, const ByteBuffer& codes, int minCodeSize) {
     GifByteType block[kMaxSubBlock + 1];
     for (std::size_t offset = 0; offset < codes.size(); offset += kMaxSubBlock) {
         const std::size_t n = std::min(kMaxSubBlock, codes.size() - offset);

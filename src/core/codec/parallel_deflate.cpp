@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 
 #include "core/codec/worker_threads.h"
 #include "core/error.h"
@@ -16,10 +17,47 @@ constexpr std::size_t kBatchBytes = 128 * 1024;
 constexpr std::size_t kBandsPerWorker = 4;
 constexpr std::size_t kCostSampleStep = 16;  // every 16th row of a band estimates its cost
 
+// zlib's memory for one stream, from one block whose pages are all present from the start
+// (see LargeAllocator): its tables, taken from the allocator one by one, faulted in a page at
+// a time as they were first touched. Requests beyond the block go to the allocator.
+class DeflateArena {
+  public:
+    explicit DeflateArena(const DeflateSettings& settings)
+        // zlib's own figure for a deflate stream, and room for its state.
+        : m_block((std::size_t(1) << (settings.windowBits + 2)) +
+                  (std::size_t(1) << (settings.memLevel + 9)) + kStateRoom) {}
+
+    static voidpf allocate(voidpf opaque, uInt items, uInt size) {
+        auto* arena = static_cast<DeflateArena*>(opaque);
+        const std::size_t bytes = (std::size_t(items) * size + 15) & ~std::size_t(15);
+        if (bytes <= arena->m_block.size() - arena->m_used) {
+            void* p = arena->m_block.data() + arena->m_used;
+            arena->m_used += bytes;
+            return p;
+        }
+        return std::calloc(items, size);
+    }
+    static void release(voidpf opaque, voidpf p) {
+        auto* arena = static_cast<DeflateArena*>(opaque);
+        const auto* byte = static_cast<const std::uint8_t*>(p);
+        if (byte < arena->m_block.data() || byte >= arena->m_block.data() + arena->m_block.size()) {
+            std::free(p);
+        }
+    }
+
+  private:
+    static constexpr std::size_t kStateRoom = 16 * 1024;
+    ByteBuffer m_block;
+    std::size_t m_used = 0;
+};
+
 // A raw deflate stream (no zlib header or trailer) that ends itself.
 class RawDeflater {
   public:
-    explicit RawDeflater(const DeflateSettings& settings) {
+    explicit RawDeflater(const DeflateSettings& settings) : m_arena(settings) {
+        m_stream.zalloc = DeflateArena::allocate;
+        m_stream.zfree = DeflateArena::release;
+        m_stream.opaque = &m_arena;
         if (deflateInit2(&m_stream, settings.level, Z_DEFLATED, -settings.windowBits,
                          settings.memLevel, settings.strategy) != Z_OK) {
             throw Error("Out of memory");
@@ -67,6 +105,7 @@ class RawDeflater {
     }
 
   private:
+    DeflateArena m_arena;
     z_stream m_stream{};
 };
 
