@@ -11,6 +11,7 @@ namespace pelko {
 namespace {
 
 constexpr int kInitialBits = 12;
+constexpr int kPresizedBits = 18;
 
 }  // namespace
 
@@ -152,6 +153,15 @@ void ColorHistogram::addRows(const Bitmap& bitmap, int firstRow, int endRow) {
             const Rgb c = bitmap.palette()[i];
             paletteRgb[i] = (std::uint32_t(c.r) << 16) | (c.g << 8) | c.b;
         }
+    }
+    // An empty table starts at a size for the pixels to come, instead of doubling its way up
+    // from the smallest, rehashing every colour at each step.
+    const std::size_t pixels =
+        std::size_t(std::max(endRow - firstRow, 0)) * std::size_t(bitmap.width());
+    const int bits = std::clamp(int(std::bit_width(pixels / 4)), kInitialBits, kPresizedBits);
+    if (m_size == 0 && (std::size_t(1) << bits) > m_slots.size()) {
+        *this = ColorHistogram(bits);
+        std::fill(m_slots.begin(), m_slots.end(), Slot{kEmpty, 0});
     }
     // Screens have long runs of one colour: count a run, then add it once.
     std::uint32_t runColor = 0;
