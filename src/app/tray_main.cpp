@@ -16,6 +16,7 @@
 #include "platform/desktop/program_location.h"
 #include "platform/net/ftp_uploader.h"
 #include "platform/wayland/display.h"
+#include "platform/x11/connection.h"
 #include "platform/x11/deepest_window.h"
 #include "platform/x11/x11_screen.h"
 #include "ui/dialogs/publish_window_app.h"
@@ -137,6 +138,8 @@ int main(int argc, char** argv) {
             platform.startupEditFiles = cl.editFiles;
             return pelko::runShell(qt.argc(), qt.argv(), platform);
         }
+        // The same for an X display: Qt's plugin would abort without one.
+        { const pelko::x11::Connection display(nullptr); }
         pelko::X11ShellPlatform platform(paths, executable);
         platform.startupEditFiles = cl.editFiles;
         return pelko::runShell(qt.argc(), qt.argv(), platform);

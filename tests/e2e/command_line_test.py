@@ -333,6 +333,16 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(proc.returncode, 1, proc.stderr)
         self.assertIn("Cannot connect to the Wayland compositor", proc.stderr)
 
+    def test_tray_without_a_display_says_so(self):
+        # Started from a text console: one line and status 1, not the toolkit's abort.
+        env = {k: v for k, v in self.env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        for platform in ([], ["--platform", "x11"]):
+            with self.subTest(platform=platform):
+                proc = subprocess.run([ARGS.pelko, "--home", self.home, *platform], env=env,
+                                      capture_output=True, text=True, timeout=30)
+                self.assertEqual(proc.returncode, 1, proc.stderr)
+                self.assertEqual(proc.stderr.splitlines(), ['Cannot open the X display ""'])
+
     def test_standard_output_that_cannot_take_the_picture(self):
         command = [ARGS.pelko, "--home", self.home, "--capture", "screen", "--output", "-"]
         # Closed, full, and a pipe whose reader is gone.
