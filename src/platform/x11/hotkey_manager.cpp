@@ -241,13 +241,28 @@ std::vector<HotKeyRecord> THotKeyManager::records() const {
 }
 
 void THotKeyManager::refreshKeyboardMapping() {
+    const std::uint16_t numLockBefore = m_numLockMask;
+    loadKeyboardMapping();
+    std::vector<std::vector<xcb_keycode_t>> keycodes;
+    bool unchanged = m_numLockMask == numLockBefore;
+    for (const Registration& r : m_registrations) {
+        keycodes.push_back(keycodesOf(SplitHotKey(r.record.value).virtualKey));
+        unchanged = unchanged && keycodes.back() == r.keycodes &&
+                    r.grabs.size() == combinations(r.keycodes, r.modifiers).size();
+    }
+    // The server announces a new keyboard whenever another device types (a second keyboard, a
+    // virtual one); when every hotkey keeps its keycodes and all its grabs, nothing changes,
+    // and ungrabbing and grabbing them all again took dozens of round trips.
+    if (unchanged) {
+        return;
+    }
     for (Registration& r : m_registrations) {
         ungrab(r.grabs);
         r.grabs.clear();
     }
-    loadKeyboardMapping();
-    for (Registration& r : m_registrations) {
-        r.keycodes = keycodesOf(SplitHotKey(r.record.value).virtualKey);
+    for (std::size_t i = 0; i < m_registrations.size(); ++i) {
+        Registration& r = m_registrations[i];
+        r.keycodes = std::move(keycodes[i]);
         std::vector<KeyGrab> wanted = combinations(r.keycodes, r.modifiers);
         // Earlier registrations keep what they hold should the new mapping make two clash.
         std::erase_if(wanted, [&](const KeyGrab& g) { return heldByUs(g); });

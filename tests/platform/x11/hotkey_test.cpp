@@ -393,5 +393,32 @@ TEST_P(Remapping, GrabFollowsTheKeyToItsNewKeycode) {
 INSTANTIATE_TEST_SUITE_P(Notices, Remapping, ::testing::Values(false, true),
                          [](const auto& test) { return test.param ? "Xkb" : "Core"; });
 
+// The server announces a new keyboard whenever another device types; with the same mapping
+// the grabs stay as they are: only the mapping is read again (no ungrab and grab of every
+// combination, dozens of round trips), and the hotkeys go on firing.
+TEST_F(HotKeys, NewKeyboardWithTheSameMappingKeepsTheGrabs) {
+    std::uint16_t id = m_manager->BindHotKey(24647);  // Ctrl+Shift+G
+    std::uint16_t other = m_manager->BindHotKey(24641);
+    ASSERT_NE(id, 0);
+    ASSERT_NE(other, 0);
+    xcb_connection_t* c = m_conn->get();
+    auto xkb = waitReply(c, xcb_query_extension_reply, xcb_query_extension(c, 9, "XKEYBOARD"));
+    ASSERT_TRUE(xkb && xkb->present);
+    const xcb_get_input_focus_cookie_t before = xcb_get_input_focus(c);
+    waitReply(c, xcb_get_input_focus_reply, before);
+    xcb_generic_event_t newKeyboard{};
+    newKeyboard.response_type = xkb->first_event;
+    newKeyboard.pad0 = 0;  // XkbNewKeyboardNotify
+    EXPECT_EQ(m_manager->handleEvent(&newKeyboard), std::nullopt);
+    const xcb_get_input_focus_cookie_t after = xcb_get_input_focus(c);
+    waitReply(c, xcb_get_input_focus_reply, after);
+    // The requests in between: the mapping's reads, where the grabs of 8 combinations and their
+    // release would be 20 and more.
+    EXPECT_LE(after.sequence - before.sequence - 1, 4u);
+    EXPECT_EQ(freeForOthers(XK_g, kCtrlShift), kAllHeld);
+    press({"ctrl+shift+a", "ctrl+shift+g"});
+    EXPECT_EQ(waitForPresses(2), (std::vector<HotKeyPress>{{24641, other}, {24647, id}}));
+}
+
 }  // namespace
 }  // namespace pelko::x11
