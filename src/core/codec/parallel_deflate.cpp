@@ -18,8 +18,8 @@ constexpr std::size_t kBandsPerWorker = 4;
 constexpr std::size_t kCostSampleStep = 16;  // every 16th row of a band estimates its cost
 
 // zlib's memory for one stream, from one block whose pages are all present from the start
-// (see LargeAllocator): its tables, taken from the allocator one by one, faulted in a page at
-// a time as they were first touched. Requests beyond the block go to the allocator.
+// (see LargeAllocator). Taken from the allocator one by one, its tables faulted in a page at a
+// time at their first touch. Requests beyond the block go to the allocator.
 class DeflateArena {
   public:
     explicit DeflateArena(const DeflateSettings& settings)
