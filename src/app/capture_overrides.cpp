@@ -1,5 +1,7 @@
 #include "app/capture_overrides.h"
 
+#include <filesystem>
+
 #include "app/picture_output.h"
 #include "core/output/image_format.h"
 #include "core/settings/ini_file.h"
@@ -22,6 +24,13 @@ void applyOverrides(const CaptureOverrides& o, MainSettings& state) {
     }
 }
 
+std::vector<std::string> selectorOptionArguments(const CaptureOverrides& o) {
+    if (!o.pointer) {
+        return {};
+    }
+    return {*o.pointer ? "--pointer" : "--no-pointer"};
+}
+
 std::vector<std::string> writeOutputOverride(const CaptureOverrides& o, const MainSettings& state,
                                              const ProgramPaths& paths, const Bitmap& bitmap) {
     const IniFile settings(paths.settingsFile());
@@ -39,7 +48,11 @@ std::vector<std::string> writeOutputOverride(const CaptureOverrides& o, const Ma
     options.jpegQuality = state.jpegQuality;
     options.gifMethod = read(settings, keys::gifcomp);
     writePictureTo(*o.output, bitmap, format.value_or(ImageFormat::Png), options);
-    return {*o.output};
+    if (*o.output == kStandardOutput) {
+        return {*o.output};
+    }
+    // The path printed and announced names the file wherever the reader of it stands.
+    return {std::filesystem::absolute(*o.output).string()};
 }
 
 }  // namespace pelko

@@ -14,9 +14,14 @@ namespace pelko {
 // output on even when it is off).
 void applyOverrides(const CaptureOverrides& o, MainSettings& state);
 
+// The options of the run that the selector program, which freezes the screen, must know too
+// (the pointer options), as that program takes them after its mode.
+std::vector<std::string> selectorOptionArguments(const CaptureOverrides& o);
+
 // The file output of --output: writes the picture exactly to the path or to standard output.
 // The format is --format, else the one of the path's extension, else the saved one; on
-// standard output PNG, which the programs reading a picture from a pipe expect.
+// standard output PNG, which the programs reading a picture from a pipe expect. Returns the
+// file's absolute path ("-" for standard output).
 std::vector<std::string> writeOutputOverride(const CaptureOverrides& o, const MainSettings& state,
                                              const ProgramPaths& paths, const Bitmap& bitmap);
 

@@ -39,12 +39,13 @@ std::string firstLine(int fd) {
 
 CommandOutputs::CommandOutputs(const ProgramPaths& paths, std::string scratchDir,
                                std::int32_t jpegQuality, std::string trayProgram,
-                               std::string clipboardServer)
+                               std::string clipboardServer, OpenInTrayEditor openInTrayEditor)
     : m_paths(paths),
       m_scratchDir(std::move(scratchDir)),
       m_jpegQuality(jpegQuality),
       m_tray(std::move(trayProgram)),
-      m_clipboardServer(std::move(clipboardServer)) {}
+      m_clipboardServer(std::move(clipboardServer)),
+      m_openInTrayEditor(std::move(openInTrayEditor)) {}
 
 std::vector<std::string> CommandOutputs::copyToClipboard(const Bitmap& bitmap) {
     const auto files = writeClipboardFiles(bitmap, 0, scratchContext());
@@ -56,7 +57,7 @@ std::vector<std::string> CommandOutputs::copyToClipboard(const Bitmap& bitmap) {
     if (!files->gif.empty()) {
         args.push_back(files->gif);
     }
-    const DetachedStart server = startDetached({m_clipboardServer, args, {}, true});
+    const DetachedStart server = startDetached({m_clipboardServer, args, {}, true, {}});
     if (server.error != 0) {
         throw cannotStartTray(m_clipboardServer, server.error);
     }
@@ -82,7 +83,7 @@ std::vector<std::string> CommandOutputs::publishWeb(const Bitmap& bitmap) {
     std::vector<std::string> args{"--publish", path};
     const std::vector<std::string> home = homeArguments(m_paths);
     args.insert(args.end(), home.begin(), home.end());
-    DetachedStart window = startDetached({m_tray, args, {}, true});
+    DetachedStart window = startDetached({m_tray, args, {}, true, {}});
     if (window.error != 0) {
         throw cannotStartTray(m_tray, window.error);
     }
@@ -113,7 +114,10 @@ std::vector<std::string> CommandOutputs::sendEmail(const Bitmap& bitmap) {
 }
 
 std::vector<std::string> CommandOutputs::openInEditor(const Bitmap& bitmap) {
-    return m_refused.openInEditor(bitmap);
+    // A Windows bitmap file: what the editor's tabs hold, read back without loss.
+    const std::string path = SaveCaptureToScratch(bitmap, int(ImageFormat::Bmp), scratchContext());
+    m_openInTrayEditor(path);
+    return {path};
 }
 
 }  // namespace pelko

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/headless_capture.h"
@@ -16,11 +17,14 @@ namespace pelko {
 // clipboard-server mode (`PROGRAM --serve-clipboard IMAGE [GIF]`: the tray program on X11, the
 // command itself on Wayland), which outlives the command; the paint program and the mail program
 // are started detached; each FTP upload window runs in the tray program, and the command waits for
-// the windows to close (waitForWindows); the editor is refused.
+// the windows to close (waitForWindows); the editor of the tray program (started when none runs)
+// opens the picture as a new tab, from a scratch file that openInEditor hands to it.
 class CommandOutputs final : public CaptureOutputs {
   public:
+    using OpenInTrayEditor = std::function<void(const std::string& file)>;
     CommandOutputs(const ProgramPaths& paths, std::string scratchDir, std::int32_t jpegQuality,
-                   std::string trayProgram, std::string clipboardServer);
+                   std::string trayProgram, std::string clipboardServer,
+                   OpenInTrayEditor openInTrayEditor);
 
     std::vector<std::string> copyToClipboard(const Bitmap& bitmap) override;
     std::vector<std::string> openInPaint(const Bitmap& bitmap) override;
@@ -39,8 +43,8 @@ class CommandOutputs final : public CaptureOutputs {
     std::int32_t m_jpegQuality;
     std::string m_tray;
     std::string m_clipboardServer;
+    OpenInTrayEditor m_openInTrayEditor;
     XdgEmailMailer m_mailer;
-    HeadlessOutputs m_refused;
     std::vector<FileDescriptor> m_windows;  // output pipes of the open upload windows
     std::vector<ScratchFileUse> m_uses;     // files handed to the windows and the server
 };

@@ -56,11 +56,11 @@ std::optional<Bitmap> parseSelectorAnswer(const std::vector<std::uint8_t>& answe
 }
 
 std::optional<Bitmap> selectThroughTray(const std::string& trayProgram,
-                                        const std::vector<std::string>& homeArgs, int mode,
+                                        const std::vector<std::string>& runArgs, int mode,
                                         bool& cancelled) {
     std::vector<std::string> args{"--select", std::to_string(mode)};
-    args.insert(args.end(), homeArgs.begin(), homeArgs.end());
-    const DetachedStart selector = startDetached({trayProgram, args, {}, true});
+    args.insert(args.end(), runArgs.begin(), runArgs.end());
+    const DetachedStart selector = startDetached({trayProgram, args, {}, true, {}});
     if (selector.error != 0) {
         throw cannotStartTray(trayProgram, selector.error);
     }
@@ -71,7 +71,7 @@ std::optional<std::string> pickRegionThroughTray(const std::string& trayProgram,
                                                  const std::vector<std::string>& homeArgs) {
     std::vector<std::string> args{"--pick-region"};
     args.insert(args.end(), homeArgs.begin(), homeArgs.end());
-    const DetachedStart picker = startDetached({trayProgram, args, {}, true});
+    const DetachedStart picker = startDetached({trayProgram, args, {}, true, {}});
     if (picker.error != 0) {
         throw cannotStartTray(trayProgram, picker.error);
     }

@@ -10,9 +10,10 @@ namespace pelko {
 
 // The selector of a command-line capture, shown by the tray program (which carries the user
 // interface): the selected picture, or none; cancelled tells whether the user cancelled.
-// homeArgs: the program folder's arguments for the tray program (see homeArguments).
+// runArgs: the run's arguments for the selector program: the program folder (see
+// homeArguments), the platform and the options that change what the selector freezes.
 std::optional<Bitmap> selectThroughTray(const std::string& trayProgram,
-                                        const std::vector<std::string>& homeArgs, int mode,
+                                        const std::vector<std::string>& runArgs, int mode,
                                         bool& cancelled);
 
 // The fixed-area picker, shown by the tray program: the region as WxH+X+Y, or none when the

@@ -17,8 +17,10 @@
 
 #include "app/capture_overrides.h"
 #include "app/command_line.h"
+#include "app/command_notifier.h"
 #include "app/command_outputs.h"
 #include "app/command_selector.h"
+#include "app/completion_scripts.h"
 #include "app/headless_capture.h"
 #include "app/picture_output.h"
 #include "app/running_tray.h"
@@ -27,6 +29,7 @@
 #include "app/wayland_session.h"
 #include "core/capture/capture_mode.h"
 #include "core/capture/capture_notice.h"
+#include "core/codec/decode.h"
 #include "core/error.h"
 #include "platform/desktop/dbus_notifier.h"
 #include "platform/desktop/detached_process.h"
@@ -39,6 +42,13 @@ namespace {
 
 // Settings loaded as at start-up, but with no hotkeys bound and the autostart entry left alone.
 class CaptureSettingsHost final : public pelko::SettingsHost {};
+
+// How long a capture's end waits for its notice to reach the session bus.
+constexpr std::chrono::milliseconds kNoticeWait{500};
+
+// Set when a notice's sender still waits for the bus as the command ends: the command then ends
+// at once, without running the exit handlers beside that thread.
+bool senderLeftBehind = false;
 
 // Waits before a delayed capture, telling a running tray program the seconds left at every whole
 // second so that its icon counts down.
@@ -105,6 +115,53 @@ std::vector<std::string> trayArguments(const pelko::CommandLine& cl,
     return args;
 }
 
+// The arguments of the tray program that the command starts, after its name: the program
+// folder, the platform, the command's own path (which the start-with-the-session entry runs)
+// and `extra`.
+std::vector<std::string> trayStartArguments(const pelko::CommandLine& cl,
+                                            const std::vector<std::string>& extra) {
+    const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+    std::vector<std::string> args = trayArguments(cl, paths);
+    args.push_back("--launcher");
+    args.push_back(pelko::executablePath());
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
+// The tray program carries the user interface and its libraries; the command line stays
+// without them, so a capture from the command line starts fast and small. It replaces this
+// process, keeping its id.
+int startTray(const pelko::CommandLine& cl, const std::vector<std::string>& extra = {}) {
+    const std::string tray = pelko::trayProgramPath();
+    // Named "pelko" in its argument list, so its windows carry the program's class name.
+    std::vector<std::string> args{"pelko"};
+    for (std::string& a : trayStartArguments(cl, extra)) {
+        args.push_back(std::move(a));
+    }
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    ::execv(tray.c_str(), argv.data());
+    throw pelko::cannotStartTray(tray, errno);
+}
+
+// Opens a capture's picture in the editor of the running tray program, or starts a tray
+// program that opens it and goes on running after the command.
+void openInTrayEditor(const pelko::CommandLine& cl, const pelko::ProgramPaths& paths,
+                      const std::string& file) {
+    if (pelko::sendToTrayEditor(cl, paths, {file})) {
+        return;
+    }
+    const std::string tray = pelko::trayProgramPath();
+    const pelko::DetachedStart started =
+        pelko::startDetached({tray, trayStartArguments(cl, {"--edit", file}), {}, false, "pelko"});
+    if (started.error != 0) {
+        throw pelko::cannotStartTray(tray, started.error);
+    }
+}
+
 int runCapture(const pelko::CommandLine& cl) {
     const pelko::CaptureOverrides& o = cl.overrides;
     pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
@@ -115,6 +172,10 @@ int runCapture(const pelko::CommandLine& cl) {
     pelko::applyOverrides(o, state);
 
     if (o.delaySeconds > 0) {
+        if (o.window) {
+            // A window that is not there is said at once, not after the wait.
+            openScreen(cl, state.ssreccursor);
+        }
         waitBeforeCapture(cl, paths, o.delaySeconds);
     }
     CaptureScreen screen = openScreen(cl, state.ssreccursor);
@@ -124,11 +185,17 @@ int runCapture(const pelko::CommandLine& cl) {
         if (!screen.knowsWindows && mode == int(pelko::CaptureMode::Object)) {
             throw pelko::Error(pelko::kNoActiveWindowMessage);
         }
-        return pelko::selectThroughTray(tray, trayArguments(cl, paths), mode, cancelled);
+        std::vector<std::string> args = trayArguments(cl, paths);
+        for (std::string& a : pelko::selectorOptionArguments(o)) {
+            args.push_back(std::move(a));
+        }
+        return pelko::selectThroughTray(tray, args, mode, cancelled);
     });
     const std::string scratch = pelko::scratchDirPath();
     pelko::prepareScratchDir(scratch);
-    pelko::CommandOutputs outputs(paths, scratch, state.jpegQuality, tray, screen.clipboardServer);
+    pelko::CommandOutputs outputs(
+        paths, scratch, state.jpegQuality, tray, screen.clipboardServer,
+        [&](const std::string& file) { openInTrayEditor(cl, paths, file); });
     pelko::CapturePipeline pipeline(state, paths, sources, host, outputs);
     if (screen.window) {
         pipeline.regionOverride = screen.window;
@@ -142,21 +209,35 @@ int runCapture(const pelko::CommandLine& cl) {
         };
     }
     // Each path as soon as it is written: a later output that fails does not hide it. When the
-    // picture itself goes to standard output, nothing else does.
+    // picture itself goes to standard output, nothing else does. The paths are the command's
+    // result, so a path that cannot be printed fails the command (its file stays).
+    std::optional<pelko::Error> unprinted;
     if (o.output != pelko::kStandardOutput) {
-        pipeline.onFileWritten = [](const std::string& file) {
-            std::printf("%s\n", file.c_str());
-            std::fflush(stdout);
+        pipeline.onFileWritten = [&](const std::string& file) {
+            // A picture written into standard output by another name carries nothing else.
+            if (!unprinted && !pelko::isStandardOutput(file)) {
+                unprinted = pelko::printFilePath(file);
+            }
         };
     }
-    std::unique_ptr<pelko::DbusNotifier> notifier;
+    std::unique_ptr<pelko::CommandNotifier> notifier;
     if (o.notify) {
-        notifier = std::make_unique<pelko::DbusNotifier>(pelko::DbusNotifier::Mode::SendOnly,
-                                                         pelko::LaunchProgram{});
+        notifier = std::make_unique<pelko::CommandNotifier>(
+            [] {
+                return std::make_unique<pelko::DbusNotifier>(pelko::DbusNotifier::Mode::SendOnly,
+                                                             pelko::LaunchProgram{});
+            },
+            kNoticeWait);
     }
     const pelko::CaptureResult result =
         pelko::takescreenAnnounced(pipeline, cl.captureMode, notifier.get(), state.outputs);
     outputs.waitForWindows();
+    if (notifier && notifier->senderLeftBehind()) {
+        senderLeftBehind = true;
+    }
+    if (unprinted) {
+        throw *unprinted;
+    }
     return result.cancelled ? pelko::kExitCancelled : pelko::kExitDone;
 }
 
@@ -172,47 +253,57 @@ int runPickRegion(const pelko::CommandLine& cl) {
     return pelko::kExitDone;
 }
 
-// The tray program carries the user interface and its libraries; the command line stays
-// without them, so a capture from the command line starts fast and small. It replaces this
-// process, keeping its id.
-int startTray(const pelko::CommandLine& cl, const std::vector<std::string>& extra = {}) {
-    const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
-    const std::string tray = pelko::trayProgramPath();
-    // Named "pelko" in its argument list, so its windows carry the program's class name.
-    std::vector<std::string> args{"pelko"};
-    for (std::string& a : trayArguments(cl, paths)) {
-        args.push_back(std::move(a));
+// An error about a file, with the file's name when the error does not give it.
+std::string fileErrorMessage(const std::string& path, const std::string& message) {
+    if (message.find(path) != std::string::npos) {
+        return message;
     }
-    args.push_back("--launcher");
-    args.push_back(pelko::executablePath());
-    args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    ::execv(tray.c_str(), argv.data());
-    throw pelko::cannotStartTray(tray, errno);
+    return "Cannot open file \"" + path + "\". " + message;
 }
 
-// Hands the files to the editor of the running tray program, or starts one that opens them.
+// Hands the pictures to the editor of the running tray program, or starts one that opens them.
+// A file that is missing or no picture is named on standard error with the reason, and the
+// command then fails; the others open all the same.
 int runEdit(const pelko::CommandLine& cl) {
     std::vector<std::string> files;
+    bool refused = false;
     for (const std::string& f : cl.editFiles) {
         // The tray program runs in a folder of its own.
-        files.push_back(std::filesystem::absolute(f).lexically_normal().string());
+        const std::string path = std::filesystem::absolute(f).lexically_normal().string();
+        try {
+            pelko::openPictureFile(path);
+            files.push_back(path);
+        } catch (const std::exception& e) {
+            std::cerr << fileErrorMessage(path, e.what()) << "\n";
+            refused = true;
+        }
     }
-    if (pelko::sendToTrayEditor(cl, pelko::locateProgram(cl.home), files)) {
-        return pelko::kExitDone;
+    if (files.empty()) {
+        return pelko::kExitFailed;
+    }
+    const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+    if (pelko::sendToTrayEditor(cl, paths, files)) {
+        return refused ? pelko::kExitFailed : pelko::kExitDone;
     }
     std::vector<std::string> extra{"--edit"};
     extra.insert(extra.end(), files.begin(), files.end());
-    return startTray(cl, extra);
+    if (!refused) {
+        return startTray(cl, extra);
+    }
+    const std::string tray = pelko::trayProgramPath();
+    const pelko::DetachedStart started =
+        pelko::startDetached({tray, trayStartArguments(cl, extra), {}, false, "pelko"});
+    if (started.error != 0) {
+        throw pelko::cannotStartTray(tray, started.error);
+    }
+    return pelko::kExitFailed;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     pelko::guardStandardDescriptors();
     // A reader that goes away (a closed pipe) makes writes fail with a message, not end the
     // command silently.
@@ -226,7 +317,10 @@ int main(int argc, char** argv) {
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
         switch (cl.action) {
             case pelko::CommandLine::Action::Help:
-                std::cout << pelko::kUsage << std::flush;
+                std::cout << pelko::usageText() << std::flush;
+                return std::cout ? pelko::kExitDone : pelko::kExitFailed;
+            case pelko::CommandLine::Action::Completion:
+                std::cout << *pelko::completionScript(cl.completionShell, "pelko") << std::flush;
                 return std::cout ? pelko::kExitDone : pelko::kExitFailed;
             case pelko::CommandLine::Action::Version:
                 std::cout << "Pelko " PELKO_VERSION "\n" << std::flush;
@@ -248,4 +342,16 @@ int main(int argc, char** argv) {
         return pelko::kExitFailed;
     }
     return pelko::kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = run(argc, argv);
+    if (senderLeftBehind) {
+        std::cout.flush();
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

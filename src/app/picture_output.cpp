@@ -1,32 +1,34 @@
 #include "app/picture_output.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "core/error.h"
+#include "core/output/named_file.h"
 #include "core/output/save_capture.h"
 
 namespace pelko {
 
 namespace {
 
-void writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
+// Writes every byte to the descriptor: 0, or the errno of why it could not.
+int writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
-            throw Error("Cannot write the picture to standard output. " +
-                        std::string(std::strerror(error)));
+            return n < 0 ? errno : EIO;
         }
         done += std::size_t(n);
     }
+    return 0;
 }
 
 }  // namespace
@@ -34,13 +36,34 @@ void writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
 void writePictureTo(const std::string& target, const Bitmap& bitmap, ImageFormat format,
                     const EncodeOptions& options) {
     if (target != kStandardOutput) {
-        writeImageFile(bitmap, format, options, target);
+        writeImageToNamedFile(bitmap, format, options, target);
         return;
     }
     // Encoded whole first: an encoder that fails half-way writes nothing.
     VectorSink sink;
     encodeImage(sink, bitmap, format, options);
-    writeAll(STDOUT_FILENO, sink.bytes);
+    if (const int error = writeAll(STDOUT_FILENO, sink.bytes.data(), sink.bytes.size())) {
+        throw Error("Cannot write the picture to standard output. " +
+                    std::string(std::strerror(error)));
+    }
+}
+
+std::optional<Error> printFilePath(const std::string& path) {
+    const std::string line = path + "\n";
+    if (const int error = writeAll(
+            STDOUT_FILENO, reinterpret_cast<const std::uint8_t*>(line.data()), line.size())) {
+        return Error("Cannot write the name of \"" + path + "\" to standard output. " +
+                     std::string(std::strerror(error)));
+    }
+    return std::nullopt;
+}
+
+bool isStandardOutput(const std::string& path) {
+    struct stat named {};
+    struct stat output {};
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
+           !S_ISREG(named.st_mode) && named.st_dev == output.st_dev &&
+           named.st_ino == output.st_ino;
 }
 
 void guardStandardDescriptors() {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/capture_overrides.h"
 #include "app/command_line.h"
 #include "app/wayland_session.h"
 #include "app/wayland_shell_platform.h"
@@ -72,6 +73,18 @@ class ToolkitArguments {
     int m_argc = 0;
 };
 
+// The settings of a command-line capture's run: settings.ini as at start-up (no hotkeys bound,
+// the autostart entry left alone) with the run's options applied.
+pelko::MainSettings runSettings(const pelko::CommandLine& cl) {
+    class QuietSettingsHost final : public pelko::SettingsHost {};
+    const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+    pelko::MainSettings settings;
+    QuietSettingsHost host;
+    pelko::readparams(settings, paths, host);
+    pelko::applyOverrides(cl.overrides, settings);
+    return settings;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,37 +106,35 @@ int main(int argc, char** argv) {
         }
         if (argc >= 3 && std::string(argv[1]) == "--select") {
             // The selector of a command-line capture; the picture goes back on standard output.
-            const auto mode = pelko::parseCaptureMode(argv[2]);
-            if (!mode) {
-                throw pelko::Error("Unknown capture mode \"" + std::string(argv[2]) + "\"");
-            }
-            const pelko::CommandLine cl =
-                pelko::parseCommandLine(std::vector<std::string>(argv + 3, argv + argc));
-            const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+            // The arguments are those of the command's run: the mode, then its options.
+            std::vector<std::string> args{"--capture"};
+            args.insert(args.end(), argv + 2, argv + argc);
+            const pelko::CommandLine cl = pelko::parseCommandLine(args);
+            const pelko::MainSettings settings = runSettings(cl);
             chooseToolkitPlatform(cl);
             if (pelko::onWayland(cl)) {
-                auto screen = pelko::openWaylandScreen(cl, paths);
+                auto screen = pelko::openWaylandScreen(cl, settings.ssreccursor);
                 auto windows = pelko::openWaylandWindows(*screen);
-                return pelko::runSelectProgram(qt.argc(), qt.argv(), *screen, windows.get(), paths,
-                                               int(*mode));
+                return pelko::runSelectProgram(qt.argc(), qt.argv(), *screen, windows.get(),
+                                               settings, int(cl.captureMode));
             }
             pelko::X11Screen screen(nullptr);
             pelko::X11WindowLocator windows(nullptr);
-            return pelko::runSelectProgram(qt.argc(), qt.argv(), screen, &windows, paths,
-                                           int(*mode));
+            return pelko::runSelectProgram(qt.argc(), qt.argv(), screen, &windows, settings,
+                                           int(cl.captureMode));
         }
         if (argc >= 2 && std::string(argv[1]) == "--pick-region") {
             // The fixed-area picker of the command line; the region goes back on standard output.
             const pelko::CommandLine cl =
                 pelko::parseCommandLine(std::vector<std::string>(argv + 2, argv + argc));
-            const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
+            const pelko::MainSettings settings = runSettings(cl);
             chooseToolkitPlatform(cl);
             if (pelko::onWayland(cl)) {
-                auto screen = pelko::openWaylandScreen(cl, paths);
-                return pelko::runPickRegionProgram(qt.argc(), qt.argv(), *screen, paths);
+                auto screen = pelko::openWaylandScreen(cl, settings.ssreccursor);
+                return pelko::runPickRegionProgram(qt.argc(), qt.argv(), *screen, settings);
             }
             pelko::X11Screen screen(nullptr);
-            return pelko::runPickRegionProgram(qt.argc(), qt.argv(), screen, paths);
+            return pelko::runPickRegionProgram(qt.argc(), qt.argv(), screen, settings);
         }
         const pelko::CommandLine cl =
             pelko::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

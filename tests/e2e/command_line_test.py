@@ -6,6 +6,7 @@ import io
 import os
 import re
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -286,6 +287,12 @@ class CommandLine(unittest.TestCase):
             ["--format", "png"], ["--output", "-"], ["--delay", "1"], ["--notify"],
             ["--pick-region", "--capture", "screen"], ["--home", ""],
             ["--edit"], ["--capture", "screen", "--edit", "x.png"],
+            # The short forms and --opt=value take the same checks.
+            ["-z"], ["-s", "-d"], ["-d", "abc", "-s"], ["-sx"], ["--pointer=1", "-s"],
+            ["--capture=nine"], ["--bogus=1"], ["-s", "a.png", "b.png"],
+            ["-s", "--output", "a.png", "b.png"], ["shot.png"], ["--completion", "tcsh"],
+            # A file name asking for a format Pelko does not write.
+            ["-s", "x.webp"], ["--capture", "screen", "--output", "x.tiff"],
         ]
         for args in cases:
             with self.subTest(args=args):
@@ -299,15 +306,11 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(self.files(), [])
 
     def test_bad_input_fails_with_one_line_and_leaves_no_file(self):
-        root = subprocess.run(["xwininfo", "-root"], env=self.env, capture_output=True,
-                              text=True).stdout
-        root_id = re.search(r"Window id: (0x[0-9a-f]+)", root).group(1)
         missing = os.path.join(self.home, "missing", "x.png")
         cases = [
             (["--geometry", "100x100+5000+10"], "outside the screen"),
             (["--geometry", "100x100-200-200"], "outside the screen"),
             (["--window", "0x1fffff0"], "no window"),
-            (["--window", root_id], "no window"),
             (["--capture", "screen", "--output", missing], "Cannot create file"),
             (["--capture", "screen", "--output", "/proc/pelko.png"], "Cannot create file"),
         ]
@@ -321,6 +324,124 @@ class CommandLine(unittest.TestCase):
                 self.assertIn(message, proc.stderr)
         self.assertFalse(os.path.exists(os.path.dirname(missing)))
         self.assertEqual(self.files(), [])
+
+    def test_short_forms_equals_values_and_a_trailing_file_name(self):
+        subprocess.check_call(["xdotool", "mousemove", "700", "400"], env=self.env)
+        cwd = tempfile.mkdtemp(dir=self.tmp)
+        proc = subprocess.run([ARGS.pelko, "--home=" + self.home, "--geometry=60x60+680+380",
+                               "-pd", "0", "shot.png"], env=self.env, cwd=cwd,
+                              capture_output=True, text=True, timeout=60)
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        shot = os.path.join(cwd, "shot.png")
+        self.assertEqual(proc.stdout, shot + "\n")
+        drawn = Image.open(shot).convert("RGB")
+        self.assertTrue(mismatches(drawn, grid, (15, 15, 45, 45), offset=(680, 380)),
+                        "-p drew no pointer")
+        # "--" ends the options: a file name that starts with a dash.
+        proc = self.pelko("--geometry", "10x10+0+0", "-d0", "--", "-dash.bmp")
+        self.assertEqual(proc.stdout.decode(), os.path.join(os.getcwd(), "-dash.bmp") + "\n")
+        os.remove("-dash.bmp")
+        self.assertEqual(self.files(), [])
+
+    def test_output_extension_chooses_the_format_or_is_refused(self):
+        noext = os.path.join(self.home, "noext")
+        webp = os.path.join(self.home, "x.webp")
+        self.pelko("--geometry", "10x10+0+0", "--output", noext)
+        self.assertEqual(Image.open(noext).format, "PNG")  # the saved format
+        self.pelko("--geometry", "10x10+0+0", "--output", webp, "--format", "gif")
+        self.assertEqual(Image.open(webp).format, "GIF")
+
+    def test_output_writes_through_links_and_into_special_files(self):
+        real = os.path.join(self.home, "real.png")
+        link = os.path.join(self.home, "link.png")
+        dangling = os.path.join(self.home, "dangling.png")
+        with open(real, "w") as f:
+            f.write("old")
+        os.symlink("real.png", link)
+        os.symlink("new.png", dangling)
+        for path, target in ((link, real), (dangling, os.path.join(self.home, "new.png"))):
+            with self.subTest(path=path):
+                self.assertEqual(self.pelko("--geometry", "20x10+0+0", "--output",
+                                            path).stdout.decode(), path + "\n")
+                self.assertTrue(os.path.islink(path))
+                self.assertEqual(Image.open(target).size, (20, 10))
+        # A device stays the device; standard output by another name carries only the picture.
+        self.assertEqual(self.pelko("--geometry", "20x10+0+0", "--output",
+                                    "/dev/null").stdout.decode(), "/dev/null\n")
+        self.assertTrue(stat.S_ISCHR(os.stat("/dev/null").st_mode))
+        for name in ("/proc/self/fd/1", "/dev/stdout"):
+            with self.subTest(name=name):
+                out = self.pelko("--geometry", "20x10+0+0", "--output", name).stdout
+                self.assertEqual(Image.open(io.BytesIO(out)).size, (20, 10))
+        self.assertEqual(self.files(), [])
+
+    def test_a_path_that_cannot_be_printed_fails_and_keeps_the_file(self):
+        command = [ARGS.pelko, "--home", self.home, "--geometry", "10x10+0+0"]
+        closed = subprocess.run(["sh", "-c", 'exec "$@" >&-', "sh", *command], env=self.env,
+                                capture_output=True, text=True, timeout=30)
+        with open("/dev/full", "wb") as full:
+            no_space = subprocess.run(command, env=self.env, stdout=full, stderr=subprocess.PIPE,
+                                      text=True, timeout=30)
+        for name, proc, reason in (("closed", closed, "Bad file descriptor"),
+                                   ("full", no_space, "No space left on device")):
+            with self.subTest(name):
+                self.assertEqual(proc.returncode, 1, proc.stderr)
+                lines = proc.stderr.splitlines()
+                self.assertEqual(len(lines), 1, proc.stderr)
+                self.assertTrue(lines[0].startswith("Cannot write the name of \"" + self.out),
+                                lines[0])
+                self.assertTrue(lines[0].endswith(reason), lines[0])
+        self.assertEqual(len(self.files()), 2)
+
+    def test_root_window_is_the_whole_screen_and_a_missing_window_fails_before_the_wait(self):
+        root = subprocess.run(["xwininfo", "-root"], env=self.env, capture_output=True,
+                              text=True).stdout
+        root_id = re.search(r"Window id: (0x[0-9a-f]+)", root).group(1)
+        for window in (root_id, "root"):
+            with self.subTest(window=window):
+                image = Image.open(io.BytesIO(self.pelko("--window", window, "--output",
+                                                         "-").stdout))
+                self.assertEqual(image.size, (1920, 1080))
+                # Above the window manager's task bar, the root window's picture.
+                self.assertEqual(mismatches(image.convert("RGB"), grid, (0, 0, 1920, 1040),
+                                            row_step=7), [])
+        # The wait would be a minute; the missing window is said first.
+        proc = subprocess.run([ARGS.pelko, "--home", self.home, "--window", "0x1fffff0",
+                               "--delay", "60"], env=self.env, capture_output=True, text=True,
+                              timeout=30)
+        self.assertEqual(proc.returncode, 1, proc.stderr)
+        self.assertIn("There is no window 0x1fffff0", proc.stderr)
+
+    def test_completions_offer_what_help_lists(self):
+        help_text = self.pelko("--help").stdout.decode()
+        options = set(re.findall(r"(?<![\w-])--[a-z][a-z-]*", help_text)) - {"--OPTION"}
+        bash = self.pelko("--completion", "bash").stdout.decode()
+
+        def complete(*words):
+            script = (bash + "\nCOMP_WORDS=(" + " ".join(f"'{w}'" for w in words) + ")\n"
+                      f"COMP_CWORD={len(words) - 1}\n_pelko_complete\n"
+                      'printf "%s\\n" "${COMPREPLY[@]}"\n')
+            return set(subprocess.run(["bash", "-c", script], capture_output=True, text=True,
+                                      timeout=20).stdout.split())
+        self.assertEqual(complete("pelko", "--") & options, options)
+        self.assertEqual(complete("pelko", "--capture", "r"), {"rect", "rounded"})
+        self.assertEqual(complete("pelko", "--format", ""), {"bmp", "jpg", "png", "gif"})
+        self.assertIn("-s", complete("pelko", "-"))
+        for shell, check in (("zsh", ["zsh", "-n"]), ("fish", ["fish", "--no-execute"])):
+            with self.subTest(shell=shell):
+                if not shutil.which(check[0]):
+                    self.skipTest(f"{check[0]} is not installed")
+                script = self.pelko("--completion", shell).stdout.decode()
+                path = os.path.join(self.home, "completion." + shell)
+                with open(path, "w") as f:
+                    f.write(script)
+                self.assertEqual(subprocess.run(check + [path]).returncode, 0)
+                for option in options:
+                    self.assertIn(option if shell == "zsh" else "-l " + option[2:], script)
+        if shutil.which("fish"):
+            fish = subprocess.run(["fish", "-c", f"source {path}; complete -C 'pelko --capture r'"],
+                                  capture_output=True, text=True, timeout=20).stdout
+            self.assertEqual({line.split()[0] for line in fish.splitlines()}, {"rect", "rounded"})
 
     def test_tray_started_for_another_platform_keeps_it(self):
         # No compositor in this session: the tray program named to run on Wayland says so

@@ -257,17 +257,51 @@ class Editor(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.window("Editor"), timeout=10.0))
         self.assertEqual(self.picture(self.scratch_files()[0]).getpixel((5, 5)), (0, 128, 255))
         # Now it runs: a second command hands its files over (a relative name too) and ends.
-        done = subprocess.run([ARGS.pelko, "--home", self.home, "--edit", "second.gif", damaged],
-                              env=self.env, cwd=self.tmp, capture_output=True, timeout=30)
-        self.assertEqual(done.returncode, 0, done.stderr)
+        # A damaged file and a missing one are named with their reasons, and the command fails;
+        # the good file opens all the same.
+        missing = os.path.join(self.tmp, "missing.png")
+        done = subprocess.run([ARGS.pelko, "--home", self.home, "--edit", "second.gif", damaged,
+                               missing], env=self.env, cwd=self.tmp, capture_output=True,
+                              text=True, timeout=30)
+        self.assertEqual(done.returncode, 1, done.stderr)
+        lines = done.stderr.splitlines()
+        self.assertEqual(len(lines), 2, done.stderr)
+        self.assertIn(damaged, lines[0])
+        self.assertIn(missing, lines[1])
+        self.assertIn("No such file or directory", lines[1])
         self.assertTrue(wait_for(lambda: len(self.scratch_files()) == 2, timeout=10.0))
         self.assertEqual(self.picture(self.scratch_files()[1]).size, (30, 20))
-        # The damaged file opens no tab; its error shows.
-        self.assertTrue(wait_for(lambda: self.window("Pelko"), timeout=10.0))
+        # Nothing but bad files: no tab, status 1.
+        done = subprocess.run([ARGS.pelko, "--home", self.home, "--edit", damaged], env=self.env,
+                              capture_output=True, text=True, timeout=30)
+        self.assertEqual((done.returncode, len(done.stderr.splitlines())), (1, 1), done.stderr)
         time.sleep(0.5)
         self.assertEqual(len(self.scratch_files()), 2)
         self.assertIsNone(self.proc.poll())
 
+    def test_capture_command_opens_its_picture_in_the_tray_programs_editor(self):
+        with open(os.path.join(self.home, "settings.ini"), "w") as f:
+            f.write(f"[main]\nrunmm=1\nsaveto={self.out}/\nsaveas=png\nssreccursor=0\n"
+                    f"[settings]\nscreensfilename=shot-<%SSNUM>\nsaveac=1\n"
+                    f"[general]\nopeneditor=1\n")
+        # No tray program runs: the command starts one for the editor and ends with status 0;
+        # then a second capture goes to that tray program's editor as a second tab.
+        for tabs in (1, 2):
+            done = subprocess.run([ARGS.pelko, "--home", self.home, "--geometry", "64x48+10+20"],
+                                  env=self.env, capture_output=True, text=True, timeout=60)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertEqual(len(self.saved()), tabs)
+            self.assertTrue(wait_for(lambda: self.window("Editor"), timeout=20.0))
+            self.assertTrue(wait_for(lambda: len(self.scratch_files()) >= 2 * tabs, timeout=20.0),
+                            self.scratch_files())
+        tabs = [self.picture(p) for p in self.scratch_files()]
+        self.assertTrue(all(t.size == (64, 48) for t in tabs))
+        self.assertEqual(tabs[-1].getpixel((0, 0)), grid(10, 20))
+        trays = subprocess.run(["pgrep", "-f", self.home + " --launcher"], capture_output=True,
+                               text=True).stdout.split()
+        self.assertEqual(len(trays), 1, trays)
+        for pid in trays:
+            os.kill(int(pid), 15)
 
 if __name__ == "__main__":
     run_tests(globals(), "--pelko", "--show", "--desktop")

@@ -175,6 +175,40 @@ class Notifications(unittest.TestCase):
         self.assertTrue(self.capture("--notify"))
         self.assertEqual(len(self.screens()), 3)
 
+    def test_standard_output_and_relative_names_in_the_notice(self):
+        self.settings()
+        proc = subprocess.run([ARGS.pelko, "--home", self.home, "--capture", "screen",
+                               "--output", "-", "--notify"], env=self.env, capture_output=True,
+                              timeout=60)
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        self.assertTrue(wait_for(lambda: "Screenshot saved" in self.printed_text()))
+        proc = subprocess.run([ARGS.pelko, "--home", self.home, "--capture", "screen",
+                               "--output", "rel.png", "--notify"], env=self.env, cwd=self.tmp,
+                              capture_output=True, text=True, timeout=60)
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        self.assertTrue(wait_for(lambda: len(self.history()) == 2))
+        shown = self.history()
+        self.assertEqual(shown[1]["body"], "The picture was sent to standard output")
+        self.assertEqual(shown[0]["body"], f"rel.png in {self.tmp}/")
+
+    def test_a_bus_that_never_answers_does_not_hold_the_command(self):
+        self.settings()
+        config = os.path.join(self.tmp, "stopped.conf")
+        with open(config, "w") as f:
+            f.write(BUS_CONFIG.format(folder=self.tmp))
+        bus = subprocess.Popen(["dbus-daemon", "--config-file", config, "--nofork",
+                                "--print-address=1"], stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+        self.procs.append(bus)
+        address = bus.stdout.readline().strip()
+        bus.send_signal(signal.SIGSTOP)
+        try:
+            # Before, the command waited for the bus for ten minutes after writing its file.
+            path = self.capture("--notify", env=dict(self.env, DBUS_SESSION_BUS_ADDRESS=address))
+            self.assertTrue(os.path.isfile(path), path)
+        finally:
+            bus.send_signal(signal.SIGCONT)
+
 
 if __name__ == "__main__":
     run_tests(globals(), "--pelko", "--desktop")

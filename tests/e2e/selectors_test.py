@@ -125,6 +125,25 @@ class SelectorDesktop(unittest.TestCase):
             ["sleep", "0.3", "mousemove", "520", "510", "click", "1"]))
         self.assert_nothing_written(self.select(["--capture", "freehand"], ["key", "Escape"]))
 
+    def test_pointer_options_of_the_run_reach_the_selector(self):
+        # The pointer rests at (200, 200) when the screen freezes; the drag takes it along.
+        for saved, option, drawn in (("0", "--pointer", True), ("1", "--no-pointer", False)):
+            with self.subTest(option=option):
+                with open(os.path.join(self.home, "settings.ini"), "w") as f:
+                    f.write(f"[main]\nsaveto={self.out}/\nsaveas=png\nssreccursor={saved}\n"
+                            f"[settings]\nscreensfilename=shot-<%SSNUM>\nsaveac=1\n")
+                self.xdo("mousemove", "200", "200")
+                proc = self.select(["--capture", "rect", option],
+                                   ["sleep", "0.2", "mousemove", "150", "150", "mousedown", "1",
+                                    "mousemove", "200", "200", "mousemove", "250", "250",
+                                    "mouseup", "1"])
+                image = self.picture(proc)
+                self.assertEqual(image.size, (100, 100))
+                found = mismatches(image, grid, (50, 50, 70, 70), (150, 150))
+                self.assertEqual(bool(found), drawn, found)
+                for name in os.listdir(self.out):
+                    os.remove(os.path.join(self.out, name))
+
     def test_arrow_keys_place_the_edge_exactly(self):
         proc = self.select(["--capture", "rect"],
                            ["mousemove", "100", "100", "mousedown", "1", "mousemove", "150",
@@ -248,12 +267,17 @@ class SelectorDesktop(unittest.TestCase):
         with open(os.path.join(self.home, "settings.ini"), "rb") as f:
             before = f.read()
         for (x1, y1, x2, y2), want in (((50, 60, 250, 160), "200x100+50+60"),
-                                       ((250, 160, 50, 60), "200x100+50+60"),
-                                       ((70, 80, 70, 80), "0x0+70+80")):
+                                       ((250, 160, 50, 60), "200x100+50+60")):
             proc = self.select(["--pick-region"],
                                ["mousemove", str(x1), str(y1), "mousedown", "1", "mousemove",
                                 str(x2), str(y2), "mouseup", "1"])
             self.assertEqual((proc.returncode, proc.out), (0, want + "\n"), proc.err)
+        # A click and a straight drag select no area: the picker ends as cancelled.
+        for x1, y1, x2, y2 in ((70, 80, 70, 80), (400, 100, 300, 100)):
+            proc = self.select(["--pick-region"],
+                               ["mousemove", str(x1), str(y1), "mousedown", "1", "mousemove",
+                                str(x2), str(y2), "mouseup", "1"])
+            self.assertEqual((proc.returncode, proc.out), (2, ""), proc.err)
         proc = self.select(["--pick-region"], ["key", "Escape"])
         self.assertEqual((proc.returncode, proc.out), (2, ""))
         # The platform named on the command line reaches the picker's program too.

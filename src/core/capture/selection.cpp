@@ -49,9 +49,18 @@ Bitmap copyArea(const Bitmap& source, const Rect& r) {
     return out;
 }
 
+std::optional<Rect> regionWithArea(const Rect& r) {
+    const Rect ordered = normalizeRect({r.left, r.top}, {r.right, r.bottom});
+    if (ordered.width() == 0 || ordered.height() == 0) {
+        return std::nullopt;
+    }
+    return ordered;
+}
+
 std::string geometryText(const Rect& r) {
-    return std::to_string(r.width()) + "x" + std::to_string(r.height()) + "+" +
-           std::to_string(r.left) + "+" + std::to_string(r.top);
+    auto corner = [](int v) { return (v < 0 ? "" : "+") + std::to_string(v); };
+    return std::to_string(r.width()) + "x" + std::to_string(r.height()) + corner(r.left) +
+           corner(r.top);
 }
 
 }  // namespace pelko

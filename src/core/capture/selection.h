@@ -33,7 +33,12 @@ Point selectionInfoAnchor(const Rect& info, Point pointer, int lineHeight);
 // source's depth and palette; parts of r outside the source are 0 (black).
 Bitmap copyArea(const Bitmap& source, const Rect& r);
 
-// The geometry form of a region, "WxH+X+Y" (as slop and maim print it).
+// The rectangle with its corners in order (a drag up or to the left gives negative sizes);
+// none when it has no area.
+std::optional<Rect> regionWithArea(const Rect& r);
+
+// The geometry form of a region, "WxH+X+Y" (as slop and maim print it); a negative corner
+// coordinate is written with its sign in place of "+" ("10x10-5+3").
 std::string geometryText(const Rect& r);
 
 }  // namespace pelko

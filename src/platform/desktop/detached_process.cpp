@@ -109,7 +109,7 @@ DetachedStart startDetached(const DetachedCommand& command) {
         result.error = ENOENT;
         return result;
     }
-    std::vector<std::string> args{command.program};
+    std::vector<std::string> args{command.name.empty() ? command.program : command.name};
     args.insert(args.end(), command.arguments.begin(), command.arguments.end());
     for (std::string& a : args) {
         setup.argv.push_back(a.data());
@@ -171,7 +171,7 @@ DetachedStart startDetached(const DetachedCommand& command) {
 
 void launchProgram(const std::string& program, const std::string& argument,
                    const std::string& workingDir) {
-    startDetached({program, {argument}, workingDir, false});
+    startDetached({program, {argument}, workingDir, false, {}});
 }
 
 }  // namespace pelko

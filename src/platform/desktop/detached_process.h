@@ -13,6 +13,7 @@ struct DetachedCommand {
     std::vector<std::string> arguments;  // passed as they are: no shell is involved
     std::string workingDir;              // "": the caller's working folder
     bool pipeOutput = false;             // give the caller a pipe from the program's output
+    std::string name;                    // the program's name in its arguments; "": program
 };
 
 struct DetachedStart {

@@ -34,7 +34,7 @@ bool XdgEmailMailer::SendMailRequest(const MailRequest& request) {
     if (!program()) {
         return false;
     }
-    return startDetached({*m_program, xdgEmailArguments(mailMessageOf(request)), {}, false})
+    return startDetached({*m_program, xdgEmailArguments(mailMessageOf(request)), {}, false, {}})
                .error == 0;
 }
 

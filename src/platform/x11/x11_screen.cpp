@@ -97,15 +97,19 @@ std::optional<Rect> X11Screen::activeWindowRect() {
 }
 
 Rect X11Screen::windowFrameRect(std::uint32_t id) {
-    const auto frame = id == m_conn.root() || id == XCB_NONE
-                           ? std::nullopt
-                           : x11::topLevelFrame(m_conn.get(), m_conn.root(), id);
+    const x11::ScreenLayout layout = m_primary->layout();
+    const x11::RootArea& primary = layout.primary;
+    if (id == m_conn.root() || id == XCB_NONE) {
+        const x11::RootArea& root = layout.root;
+        return Rect{root.x - primary.x, root.y - primary.y, root.x - primary.x + root.width,
+                    root.y - primary.y + root.height};
+    }
+    const auto frame = x11::topLevelFrame(m_conn.get(), m_conn.root(), id);
     if (!frame) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%x", unsigned(id));
         throw Error(std::string("There is no window ") + hex + " on this display");
     }
-    x11::RootArea primary = m_primary->layout().primary;
     const x11::RootArea& o = frame->second;
     return Rect{o.x - primary.x, o.y - primary.y, o.x - primary.x + o.width,
                 o.y - primary.y + o.height};

@@ -47,7 +47,8 @@ class X11Screen final : public Screen {
 
     // The outer rectangle, in screen coordinates, of the top-level frame holding X window id
     // (with the window manager's frame, as the active-window capture takes it). Throws
-    // pelko::Error naming the id when there is no such window.
+    // pelko::Error naming the id when there is no such window. The root window (its id, or
+    // XCB_NONE for "the root") is the whole screen: every monitor.
     Rect windowFrameRect(std::uint32_t id);
 
   private:

@@ -15,9 +15,6 @@ namespace pelko {
 
 namespace {
 
-// Settings loaded as at start-up, with no hotkeys bound and the autostart entry left alone.
-class SelectSettingsHost final : public SettingsHost {};
-
 void writeAll(const std::string& head, const std::vector<std::uint8_t>& body = {}) {
     std::vector<std::uint8_t> bytes(head.begin(), head.end());
     bytes.insert(bytes.end(), body.begin(), body.end());
@@ -46,14 +43,11 @@ void runUnscaled() {
 }  // namespace
 
 int runSelectProgram(int& argc, char** argv, Screen& screen, WindowLocator* windows,
-                     const ProgramPaths& paths, int mode) {
+                     const MainSettings& settings, int mode) {
     runUnscaled();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelko"));
     try {
-        MainSettings settings;
-        SelectSettingsHost host;
-        readparams(settings, paths, host);
         Selectors selectors(screen, windows, settings);
         bool cancelled = false;
         const std::optional<Bitmap> picture = selectors.select(mode, cancelled);
@@ -73,15 +67,14 @@ int runSelectProgram(int& argc, char** argv, Screen& screen, WindowLocator* wind
     }
 }
 
-int runPickRegionProgram(int& argc, char** argv, Screen& screen, const ProgramPaths& paths) {
+int runPickRegionProgram(int& argc, char** argv, Screen& screen, const MainSettings& settings) {
     runUnscaled();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelko"));
     try {
-        MainSettings settings;
-        SelectSettingsHost host;
-        readparams(settings, paths, host);
-        const std::optional<Rect> region = Selectors(screen, nullptr, settings).pickRegion();
+        const std::optional<Rect> picked = Selectors(screen, nullptr, settings).pickRegion();
+        // A click or a straight drag selects no area: nothing a region could be made of.
+        const std::optional<Rect> region = picked ? regionWithArea(*picked) : std::nullopt;
         if (!region) {
             writeAll("cancelled\n");
             return 2;

@@ -4,7 +4,7 @@
 
 #include "core/capture/screen.h"
 #include "core/capture/window_locator.h"
-#include "core/settings/program_paths.h"
+#include "core/settings/main_settings.h"
 
 namespace pelko {
 
@@ -13,11 +13,13 @@ namespace pelko {
 // "picture\n" and the picture as a Windows bitmap file, "cancelled\n", or "error\n" and the
 // error's message. Returns the exit status (0 picture, 2 cancelled, 1 error). windows is
 // nullptr on desktops that do not tell where their windows are (no object selector there).
+// settings are those of the command's run, its options applied.
 int runSelectProgram(int& argc, char** argv, Screen& screen, WindowLocator* windows,
-                     const ProgramPaths& paths, int mode);
+                     const MainSettings& settings, int mode);
 
 // The fixed-area picker for `pelko --pick-region`: writes "region\n" and the rectangle as
-// WxH+X+Y, or "cancelled\n". Returns the exit status (0 region, 2 cancelled, 1 error).
-int runPickRegionProgram(int& argc, char** argv, Screen& screen, const ProgramPaths& paths);
+// WxH+X+Y (normalised, at least 1x1), or "cancelled\n", also for a selection without area.
+// Returns the exit status (0 region, 2 cancelled, 1 error).
+int runPickRegionProgram(int& argc, char** argv, Screen& screen, const MainSettings& settings);
 
 }  // namespace pelko

@@ -75,9 +75,27 @@ TEST(CopyArea, KeepsThePaletteOfPaletteScreens) {
     EXPECT_EQ(part.row(0)[0], 1);
 }
 
-TEST(GeometryText, IsWidthHeightAndOffsets) {
+TEST(GeometryText, IsWidthHeightAndSignedOffsets) {
     EXPECT_EQ(geometryText({50, 60, 250, 160}), "200x100+50+60");
-    EXPECT_EQ(geometryText({300, 100, 200, 100}), "-100x0+300+100");
+    EXPECT_EQ(geometryText({-5, 3, 5, 13}), "10x10-5+3");
+    EXPECT_EQ(geometryText({0, -20, 1, -19}), "1x1+0-20");
+}
+
+TEST(RegionWithArea, OrdersTheCornersAndRefusesLinesAndPoints) {
+    struct Case {
+        Rect picked;
+        std::optional<Rect> region;
+    };
+    const Case cases[] = {
+        {{50, 60, 250, 160}, Rect{50, 60, 250, 160}},
+        {{300, 200, 100, 150}, Rect{100, 150, 300, 200}},  // dragged up and to the left
+        {{300, 100, 200, 100}, std::nullopt},              // a straight drag
+        {{333, 444, 333, 444}, std::nullopt},              // a click
+        {{7, 8, 8, 9}, Rect{7, 8, 8, 9}},                  // one pixel
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(regionWithArea(c.picked), c.region) << geometryText(c.picked);
+    }
 }
 
 }  // namespace

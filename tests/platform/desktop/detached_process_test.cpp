@@ -67,15 +67,15 @@ TEST(StartDetached, ReportsWhyAProgramCouldNotStart) {
         int error;
     };
     const Case cases[] = {
-        {"missing", {dir.file("missing"), {}, {}, false}, ENOENT},
-        {"empty name", {"", {}, {}, false}, ENOENT},
-        {"name not on PATH", {"pelko-no-such-program", {}, {}, false}, ENOENT},
-        {"not executable", {dir.file("not-executable"), {}, {}, false}, EACCES},
-        {"bad interpreter", {dir.file("bad-interpreter"), {}, {}, false}, ENOENT},
-        {"a folder", {dir.path(), {}, {}, false}, EACCES},
-        {"missing working folder", {"/bin/true", {}, dir.file("gone"), false}, ENOENT},
-        {"runs", {"/bin/true", {}, dir.path(), false}, 0},
-        {"runs, found on PATH", {"true", {}, {}, false}, 0},
+        {"missing", {dir.file("missing"), {}, {}, false, {}}, ENOENT},
+        {"empty name", {"", {}, {}, false, {}}, ENOENT},
+        {"name not on PATH", {"pelko-no-such-program", {}, {}, false, {}}, ENOENT},
+        {"not executable", {dir.file("not-executable"), {}, {}, false, {}}, EACCES},
+        {"bad interpreter", {dir.file("bad-interpreter"), {}, {}, false, {}}, ENOENT},
+        {"a folder", {dir.path(), {}, {}, false, {}}, EACCES},
+        {"missing working folder", {"/bin/true", {}, dir.file("gone"), false, {}}, ENOENT},
+        {"runs", {"/bin/true", {}, dir.path(), false, {}}, 0},
+        {"runs, found on PATH", {"true", {}, {}, false, {}}, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(startDetached(c.command).error, c.error) << c.what;
@@ -87,7 +87,7 @@ TEST(StartDetached, ReportsWhyAProgramCouldNotStart) {
 TEST(StartDetached, ReturnsOnceStartedAndPipesTheOutputWhenAsked) {
     const auto start = std::chrono::steady_clock::now();
     DetachedStart started =
-        startDetached({"/bin/sh", {"-c", "echo ready; exec sleep 1"}, {}, true});
+        startDetached({"/bin/sh", {"-c", "echo ready; exec sleep 1"}, {}, true, {}});
     ASSERT_EQ(started.error, 0);
     ASSERT_TRUE(started.output);
     char line[16] = {};
@@ -95,7 +95,7 @@ TEST(StartDetached, ReturnsOnceStartedAndPipesTheOutputWhenAsked) {
     EXPECT_STREQ(line, "ready\n");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
 
-    EXPECT_FALSE(startDetached({"/bin/true", {}, {}, false}).output);
+    EXPECT_FALSE(startDetached({"/bin/true", {}, {}, false, {}}).output);
 }
 
 }  // namespace
