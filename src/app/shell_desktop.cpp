@@ -1,5 +1,6 @@
 #include "app/shell_desktop.h"
 
+#include "app/tray_program.h"
 #include "platform/desktop/detached_process.h"
 #include "platform/desktop/scratch_dir.h"
 #include "platform/net/ftp_uploader.h"
@@ -17,7 +18,10 @@ ShellServices desktopServices(const ProgramPaths& paths, const std::string& exec
     s.scratchDir = scratchDirPath();
     prepareScratchDir(s.scratchDir);
     s.executablePath = executable;
-    s.addtostartup = [&autostart, executable](bool on) { autostart.set(on, executable); };
+    // The next session starts the program with the same program folder.
+    s.addtostartup = [&autostart, executable, home = homeArguments(paths)](bool on) {
+        autostart.set(on, executable, home);
+    };
     s.launchProgram = launchProgram;
     s.mailer = &mailer;
     s.makeUploader = ftpUploaders();

@@ -14,6 +14,7 @@
 #include "app/wayland_shell_platform.h"
 #include "app/x11_shell_platform.h"
 #include "core/error.h"
+#include "platform/desktop/dbus_session.h"
 #include "platform/desktop/program_location.h"
 #include "platform/net/ftp_uploader.h"
 #include "platform/wayland/display.h"
@@ -89,6 +90,9 @@ pelko::MainSettings runSettings(const pelko::CommandLine& cl) {
 
 int main(int argc, char** argv) {
     keepIdleMemorySmall();
+    // The toolkit looks for a session bus (tray icon, accessibility); it must not start one
+    // that would outlive the program.
+    pelko::pinSessionBusAddress();
     ToolkitArguments qt(argc, argv);
     if (argc >= 3 && std::string(argv[1]) == "--serve-clipboard") {
         const std::string image = argv[2];

@@ -210,5 +210,66 @@ class Notifications(unittest.TestCase):
             bus.send_signal(signal.SIGCONT)
 
 
+
+class NoSessionBus(unittest.TestCase):
+    """Without a session bus the tray program and the command say so once and start none."""
+
+    def setUp(self):
+        if not shutil.which("dbus-launch"):
+            self.skipTest("dbus-launch (dbus-x11), which would start a bus, is not installed")
+        self.folders = TrayFolders("pelko-e2e-nobus-", ARGS.desktop)
+        self.tmp, self.home = self.folders.tmp, self.folders.home
+        # No bus address and no bus in the runtime folder; dbus-launch would note a bus it
+        # starts in HOME, a folder of the test's own.
+        user_home = os.path.join(self.tmp, "user")
+        os.mkdir(user_home)
+        self.env = dict(self.folders.env, HOME=user_home)
+        self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        self.folders.write_settings(SETTINGS)
+
+    def tearDown(self):
+        for pid in self.processes():
+            os.kill(pid, signal.SIGKILL)
+        self.folders.stop_desktop()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def processes(self):
+        """The ids and names of the processes started with this test's environment."""
+        found = {}
+        marker = ("XDG_RUNTIME_DIR=" + self.folders.runtime).encode()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if marker not in f.read().split(b"\0"):
+                        continue
+                with open(f"/proc/{pid}/comm") as f:
+                    found[int(pid)] = f.read().strip()
+            except OSError:
+                pass
+        return found
+
+    def screens(self):
+        return sorted(os.listdir(os.path.join(self.home, "screens")))
+
+    def test_no_bus_is_started_and_its_absence_said_once(self):
+        tray = subprocess.Popen([ARGS.pelko, "--home", self.home], env=self.env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        for count in (1, 2):  # two captures, two notices
+            def pressed():
+                subprocess.run(["xdotool", "key", "F9"], env=self.env, timeout=20)
+                return wait_for(lambda: len(self.screens()) >= count, timeout=1.0)
+            self.assertTrue(wait_for(pressed, timeout=15.0, step=0), "F9 captured nothing")
+        command = subprocess.run([ARGS.pelko, "--home", self.home, "--capture", "screen",
+                                  "--notify"], env=self.env, capture_output=True, text=True,
+                                 timeout=60)
+        tray.send_signal(signal.SIGTERM)
+        tray.wait(timeout=20)
+        self.assertEqual(list(self.processes().values()), [])  # no dbus-launch, no dbus-daemon
+        self.assertFalse(os.path.exists(os.path.join(self.env["HOME"], ".dbus")))
+        self.assertEqual(command.returncode, 0, command.stderr)
+        self.assertEqual(command.stderr.count("no session bus"), 1, command.stderr)
+        said = tray.stderr.read()
+        self.assertEqual(said.count("no session bus"), 1, said)
+
 if __name__ == "__main__":
     run_tests(globals(), "--pelko", "--desktop")

@@ -119,6 +119,95 @@ class Tray(unittest.TestCase):
                 second.send_signal(signal.SIGTERM)
                 second.wait(timeout=20)
 
+    def dialogs(self, proc):
+        """The visible windows of the process that are of the dialog type (boxes, dialogs)."""
+        def is_dialog(window):
+            kind = subprocess.run(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"], env=self.env,
+                                  capture_output=True, text=True, timeout=20).stdout
+            return "_NET_WM_WINDOW_TYPE_DIALOG" in kind
+        windows = self.xdotool("search", "--onlyvisible", "--pid", str(proc.pid), "--name",
+                               "^Pelko$").stdout.split()
+        return [w for w in windows if is_dialog(w)]
+
+    def test_signals_end_the_program_while_a_box_or_selector_is_open(self):
+        ini = os.path.join(self.home, "settings.ini")
+        unwritable = "Pelko: Unable to write to " + ini
+
+        def remove_ini():
+            if os.path.isdir(ini) and not os.path.islink(ini):
+                os.rmdir(ini)
+            elif os.path.lexists(ini):
+                os.unlink(ini)
+
+        def special(make):
+            return lambda: (remove_ini(), make())
+
+        def read_only():
+            self.settings("[main]\nrunmm=1\n")
+            os.chmod(ini, 0o444)
+
+        def counted_captures():
+            # The capture number goes into settings.ini after each capture.
+            self.settings("[main]\nrunmm=1\nsaveas=png\n"
+                          "[settings]\nscreensfilename=shot-<%SSNUM>\nsaveac=1\n")
+
+        def box_after_a_capture():
+            self.tray_ready()
+            special(lambda: os.mkdir(ini))()
+            self.xdotool("key", "F9")
+
+        def selector():
+            self.tray_ready()
+            def shown():
+                self.xdotool("key", "ctrl+shift+r")
+                return wait_for(lambda: self.windows("^Pelko selection$"), timeout=2.0)
+            self.assertTrue(wait_for(shown, timeout=15.0, step=0), "no selector")
+
+        # (what, before the start, after it, the signal, a box shows, stderr then says)
+        cases = [
+            ("a FIFO as settings.ini", special(lambda: os.mkfifo(ini)), None, signal.SIGTERM,
+             True, unwritable),
+            ("a folder as settings.ini", special(lambda: os.mkdir(ini)), None, signal.SIGINT,
+             True, unwritable),
+            ("/dev/zero as settings.ini", special(lambda: os.symlink("/dev/zero", ini)), None,
+             signal.SIGHUP, True, unwritable),
+            ("a box after a capture", counted_captures, box_after_a_capture, signal.SIGHUP,
+             True, unwritable),
+            ("an open selector", counted_captures, selector, signal.SIGTERM, False, ""),
+        ]
+        if os.geteuid() != 0:
+            cases.append(("a read-only settings.ini", read_only, None, signal.SIGTERM, True,
+                          unwritable))
+        else:
+            print("skipped: a read-only settings.ini is writable for root", file=sys.stderr)
+        for what, before, after, signum, box, said in cases:
+            with self.subTest(what, signal=signum.name):
+                shutil.rmtree(os.path.join(self.home, "screens"), ignore_errors=True)
+                remove_ini()
+                before()
+                proc = self.start()
+                if after:
+                    after()
+                if box:
+                    self.assertTrue(wait_for(lambda: self.dialogs(proc), timeout=20),
+                                    "no error box")
+                os.makedirs(self.scratch, mode=0o700, exist_ok=True)
+                with open(os.path.join(self.scratch, "capture.png"), "w") as f:
+                    f.write("x")
+                proc.send_signal(signum)
+                try:
+                    proc.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    boxes = self.dialogs(proc)
+                    proc.kill()
+                    proc.wait()
+                    self.fail(f"the program did not end; boxes open: {boxes}")
+                err = proc.stderr.read()
+                self.assertEqual(proc.returncode, 0, err)
+                self.assertFalse(os.path.exists(self.scratch), "scratch folder not purged")
+                self.assertIn(said, err)
+                self.assertEqual(self.windows("^Pelko"), [], "a window stayed")
+
     def test_planted_or_foreign_scratch_folder_is_never_purged(self):
         tmpdir = os.path.join(self.tmp, "tmp")
         os.mkdir(tmpdir)

@@ -3,6 +3,7 @@
 import glob
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -82,7 +83,7 @@ class Shell(unittest.TestCase):
         self.assertIn("saveto=" + self.home + "/screens/", settings)
         self.assertIn("screensfilename=<%DATE> at <%TIME>", settings)
         with open(os.path.join(self.config, "autostart", "pelko.desktop")) as f:
-            self.assertIn("\nExec=" + os.path.realpath(ARGS.pelko) + "\n", f.read())
+            self.assertIn(f"\nExec={os.path.realpath(ARGS.pelko)} --home {self.home}\n", f.read())
         scratch = os.path.join(self.runtime, "~pelko")
         self.assertTrue(os.path.isdir(scratch))
 
@@ -103,6 +104,53 @@ class Shell(unittest.TestCase):
         self.assertTrue(self.screens("*.png"))
         self.assertIsNone(self.main_window())  # only the tray icon
         self.assertIsNone(self.proc.poll())
+
+    def processes_of_this_desktop(self):
+        """The ids and arguments of the processes that run with this test's runtime folder."""
+        found = {}
+        marker = ("XDG_RUNTIME_DIR=" + self.runtime).encode()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if marker not in f.read().split(b"\0"):
+                        continue
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    args = f.read().split(b"\0")[:-1]
+                found[int(pid)] = [a.decode(errors="replace") for a in args]
+            except OSError:
+                pass
+        return found
+
+    def test_autostart_entry_keeps_the_program_folder(self):
+        # A program folder whose name needs every kind of quoting in a desktop entry.
+        self.home = os.path.join(self.tmp, "my \"home\" 'q' \\back 100% $HOME `x`")
+        os.mkdir(self.home)
+        self.folders.home = self.home
+        self.folders.write_settings("[main]\nrunmm=1\nrunww=1\n")
+        self.start()
+        entry = os.path.join(self.config, "autostart", "pelko.desktop")
+        self.assertTrue(wait_for(lambda: os.path.exists(entry)), "no autostart entry")
+        self.proc.terminate()
+        self.proc.wait(timeout=20)
+        before = set(self.processes_of_this_desktop())
+        # The session starts the entry as the desktop reads it.
+        # (gio would start a session bus of its own without one)
+        launched = subprocess.run(["gio", "launch", entry], stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL, timeout=20,
+                                  env=dict(self.env, DBUS_SESSION_BUS_ADDRESS="disabled:"))
+        self.assertEqual(launched.returncode, 0)
+
+        def started():
+            return [args for pid, args in self.processes_of_this_desktop().items()
+                    if pid not in before and "--launcher" in args]
+        try:
+            self.assertTrue(wait_for(started, timeout=20), "the entry started no tray program")
+            args = started()[0]
+            self.assertEqual(args[1:3], ["--home", self.home], args)
+        finally:
+            for pid, args in self.processes_of_this_desktop().items():
+                if pid not in before:
+                    os.kill(pid, signal.SIGTERM)
 
     def test_hand_edited_junk_settings_start_with_defaults(self):
         self.folders.write_settings("[main]\nsshk=junk\nsaveto=\x01\x02\n[settings]\nwct=9\nsaveac=1\n"

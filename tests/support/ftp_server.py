@@ -2,12 +2,13 @@
 """A local FTP server for the tests of the FTP client and the upload window.
 
     ftp_server.py --root DIR --port-file FILE [--user NAME:PASSWORD ...] [--rate BYTES]
-                  [--drop-after BYTES] [--log FILE] [--port N]
+                  [--drop-after BYTES] [--stall-after BYTES] [--log FILE] [--port N]
 
 Listens on 127.0.0.1 (port 0: a free one) and writes the port to FILE once it accepts
 connections. Every user has DIR as home folder with all rights. --rate limits how fast an
 upload is read, in bytes per second; --drop-after closes the data connection of an upload once
-that many bytes have arrived, answering "426"; --log appends each command received to FILE,
+that many bytes have arrived, answering "426"; --stall-after stops reading the data connection
+of an upload once that many bytes have arrived, keeping it open without a word; --log appends each command received to FILE,
 one a line (PASS without its argument). Ends on SIGTERM or SIGINT.
 """
 
@@ -30,6 +31,7 @@ def parse_args():
     p.add_argument("--user", action="append", default=[])
     p.add_argument("--rate", type=int, default=0)
     p.add_argument("--drop-after", type=int, default=0)
+    p.add_argument("--stall-after", type=int, default=0)
     p.add_argument("--log")
     return p.parse_args()
 
@@ -53,6 +55,9 @@ def main():
                     self.tot_bytes_received >= args.drop_after:
                 self._resp = ("426 Connection closed; transfer aborted.", logging.info)
                 self.close()
+            if args.stall_after and self.receive and not self._closed and \
+                    self.tot_bytes_received >= args.stall_after:
+                self.del_channel()  # never read again; the client's data waits unread
 
         handle_read_event = handle_read
 

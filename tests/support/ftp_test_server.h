@@ -5,13 +5,17 @@
 //
 // Needs the compile definitions PELKO_TEST_PYTHON and PELKO_FTP_SERVER_SCRIPT.
 
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -29,7 +33,8 @@ namespace pelko::test {
 struct FtpServerOptions {
     std::vector<std::string> users{"pelko:secret"};  // NAME:PASSWORD, each with the root as home
     int rate = 0;                                    // bytes per second an upload is read at
-    int dropAfter = 0;  // the data connection of an upload closes after that many bytes
+    int dropAfter = 0;   // the data connection of an upload closes after that many bytes
+    int stallAfter = 0;  // the data connection of an upload is no longer read after that many
 };
 
 class FtpTestServer {
@@ -56,6 +61,9 @@ class FtpTestServer {
         }
         if (options.dropAfter > 0) {
             args.insert(args.end(), {"--drop-after", std::to_string(options.dropAfter)});
+        }
+        if (options.stallAfter > 0) {
+            args.insert(args.end(), {"--stall-after", std::to_string(options.stallAfter)});
         }
         std::vector<char*> argv;
         for (std::string& a : args) {
@@ -120,6 +128,81 @@ inline std::uint16_t closedPort() {
     ::close(fd);
     return ntohs(a.sin_port);
 }
+
+// A server on 127.0.0.1 that accepts every connection and never says a word: a client waits
+// for a greeting that does not come. It keeps each connection until the client closes it.
+class SilentServer {
+  public:
+    SilentServer() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+            ::listen(m_listener, 16) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&a), &len) != 0 ||
+            ::pipe2(m_wake, O_CLOEXEC) != 0) {
+            throw std::runtime_error("cannot start the silent server");
+        }
+        m_port = ntohs(a.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~SilentServer() {
+        [[maybe_unused]] const ssize_t n = ::write(m_wake[1], "x", 1);
+        m_thread.join();
+        ::close(m_wake[0]);
+        ::close(m_wake[1]);
+        ::close(m_listener);
+    }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+
+    // "127.0.0.1:port", as typed into a host box.
+    std::string hostText() const { return "127.0.0.1:" + std::to_string(m_port); }
+    // The connections taken so far, and of those the ones the client still holds open.
+    int accepted() const { return m_accepted; }
+    int open() const { return m_open; }
+
+  private:
+    void serve() {
+        std::vector<int> clients;
+        for (;;) {
+            std::vector<pollfd> fds{{m_wake[0], POLLIN, 0}, {m_listener, POLLIN, 0}};
+            for (int c : clients) {
+                fds.push_back({c, POLLIN, 0});
+            }
+            if (::poll(fds.data(), fds.size(), -1) < 0 || fds[0].revents) {
+                break;
+            }
+            for (std::size_t i = 2; i < fds.size(); ++i) {
+                char buffer[4096];
+                if (fds[i].revents && ::read(fds[i].fd, buffer, sizeof buffer) <= 0) {
+                    ::close(fds[i].fd);
+                    clients.erase(std::find(clients.begin(), clients.end(), fds[i].fd));
+                }
+            }
+            if (fds[1].revents & POLLIN) {
+                const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+                if (client >= 0) {
+                    clients.push_back(client);
+                    ++m_accepted;
+                }
+            }
+            m_open = int(clients.size());
+        }
+        for (int c : clients) {
+            ::close(c);
+        }
+    }
+
+    int m_listener = -1;
+    int m_wake[2] = {-1, -1};
+    std::uint16_t m_port = 0;
+    std::atomic<int> m_accepted{0};
+    std::atomic<int> m_open{0};
+    std::thread m_thread;
+};
 
 // Counts the lines of a command log that start with the command.
 inline int countCommands(const std::string& log, const std::string& command) {

@@ -3,10 +3,9 @@
 #include "platform/desktop/dbus_session.h"
 
 #include <dbus/dbus.h>
-#include <sys/stat.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <cstdio>
 #include <memory>
 
 namespace pelko {
@@ -124,18 +123,15 @@ std::string folderOf(const std::string& file) {
 
 }  // namespace
 
-std::string sessionBusAddress() {
-    if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address) {
-        return address;
+void DbusNotifier::sayNoBus() {
+    if (m_saidNoBus || !sessionBusAddress().empty()) {
+        return;
     }
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        const std::string socket = std::string(runtime) + "/bus";
-        struct stat st {};
-        if (::stat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
-            return "unix:path=" + socket;
-        }
-    }
-    return {};
+    m_saidNoBus = true;
+    std::fputs(
+        "Pelko: no desktop notifications: there is no session bus (DBUS_SESSION_BUS_ADDRESS is "
+        "not set, and no $XDG_RUNTIME_DIR/bus)\n",
+        stderr);
 }
 
 DbusNotifier::DbusNotifier(Mode mode, LaunchProgram open) : m_mode(mode), m_open(std::move(open)) {
@@ -162,6 +158,8 @@ void DbusNotifier::show(const CaptureNotice& notice) {
         if (ConnectionPtr connection = connectSessionBus()) {
             sendFrom(connection.get(), notice, false);
             dbus_connection_flush(connection.get());
+        } else {
+            sayNoBus();
         }
         return;
     }
@@ -283,6 +281,9 @@ void DbusNotifier::serve() {
             }
         }
         if (!connection) {
+            if (!notices.empty()) {
+                sayNoBus();
+            }
             continue;  // no bus: the notices are dropped
         }
         for (const CaptureNotice& notice : notices) {

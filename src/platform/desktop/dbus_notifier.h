@@ -23,7 +23,8 @@ namespace pelko {
 // returns without waiting for the notification service. ServeActions (the tray program) sends
 // from a thread of its own and serves the notice's actions: "Open" opens the file, a click on
 // the notice opens its folder. show() never waits for the bus there; a notice that cannot be
-// delivered (no bus, no service) is dropped.
+// delivered (no bus, no service) is dropped. Without a session bus, the first notice says so
+// on standard error, once; no bus is ever started.
 class DbusNotifier final : public Notifier {
   public:
     enum class Mode { SendOnly, ServeActions };
@@ -36,6 +37,8 @@ class DbusNotifier final : public Notifier {
 
   private:
     void serve();
+    // Says once, on standard error, that notices go nowhere for want of a session bus.
+    void sayNoBus();
     void sendFrom(DBusConnection* connection, const CaptureNotice& notice, bool withActions);
     void replied(DBusMessage* reply, const std::string& file);
     bool signalled(DBusMessage* message);
@@ -46,15 +49,12 @@ class DbusNotifier final : public Notifier {
     std::condition_variable m_wake;
     std::deque<CaptureNotice> m_queue;
     bool m_stop = false;
+    bool m_saidNoBus = false;
     // Worker only: the notices shown (notification id -> file) and the unique bus name of the
     // service that showed them.
     std::map<std::uint32_t, std::string> m_shown;
     std::string m_service;
     std::thread m_worker;
 };
-
-// The address of the session bus: $DBUS_SESSION_BUS_ADDRESS, else the user's bus socket
-// $XDG_RUNTIME_DIR/bus when it exists; empty when there is none (no bus is started for us).
-std::string sessionBusAddress();
 
 }  // namespace pelko

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -24,6 +25,14 @@ constexpr int kPollMilliseconds = 1000;
 
 constexpr const char* kAborted = "Transfer aborted.";
 
+long long milliseconds(std::chrono::seconds s) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(s).count();
+}
+
+std::string secondsText(std::chrono::seconds s) {
+    return std::to_string(s.count()) + (s.count() == 1 ? " second" : " seconds");
+}
+
 void check(CURLcode code) {
     if (code != CURLE_OK) {
         throw Error(curlLibrary().easy_strerror(code));
@@ -37,7 +46,7 @@ void set(CURL* easy, CURLoption option, T value) {
 
 }  // namespace
 
-FtpClient::FtpClient() = default;
+FtpClient::FtpClient(FtpTimeouts timeouts) : m_timeouts(timeouts) {}
 
 FtpClient::~FtpClient() {
     closeHandles();
@@ -63,6 +72,13 @@ void FtpClient::ensureHandles() {
     // One CWD with the whole folder, as the user typed it.
     set(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     set(e, CURLOPT_TRANSFERTEXT, 0L);  // binary: TYPE I
+    // A server that accepts the connection and then says nothing, or a transfer that stops
+    // moving, ends the operation instead of keeping the window waiting for ever.
+    set(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(milliseconds(m_timeouts.connect)));
+    set(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(m_timeouts.reply.count()));
+    set(e, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(milliseconds(m_timeouts.reply)));
+    set(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    set(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_timeouts.stalled.count()));
     set(e, CURLOPT_NOPROGRESS, 0L);
     set(e, CURLOPT_XFERINFOFUNCTION, &FtpClient::onProgress);
     set(e, CURLOPT_XFERINFODATA, this);
@@ -103,6 +119,15 @@ void FtpClient::stopNow() {
     }
 }
 
+void FtpClient::abortAtNextProgress() {
+    m_abortRequested = true;
+    // libcurl reports progress each time the transfer is driven: drive it now.
+    std::lock_guard lock(m_multiMutex);
+    if (m_multi) {
+        curlLibrary().multi_wakeup(m_multi.get());
+    }
+}
+
 void FtpClient::clearAborts() {
     m_abortRequested = false;
     m_stop = false;
@@ -126,6 +151,7 @@ void FtpClient::configure(const std::string& url, bool upload) {
 void FtpClient::perform() {
     m_errorBuffer[0] = '\0';
     m_lastReply.clear();
+    m_dataAccepted = false;
     CURLM* multi = m_multi.get();
     CURL* easy = m_easy.get();
     CURLMcode added = curlLibrary().multi_add_handle(multi, easy);
@@ -181,6 +207,9 @@ void FtpClient::perform() {
 }
 
 std::string FtpClient::failureMessage(CURLcode code) const {
+    if (code == CURLE_OPERATION_TIMEDOUT || code == CURLE_FTP_ACCEPT_TIMEOUT) {
+        return timeoutMessage();
+    }
     // A refusal by the server: its reply says why, and nothing else ("550 Is a directory.").
     const bool refusal =
         m_lastReply.size() >= 3 && (m_lastReply[0] == '4' || m_lastReply[0] == '5');
@@ -189,6 +218,18 @@ std::string FtpClient::failureMessage(CURLcode code) const {
     }
     // Otherwise libcurl's account of this failure, with the system's reason where it has one.
     return m_errorBuffer[0] ? m_errorBuffer : curlLibrary().easy_strerror(code);
+}
+
+std::string FtpClient::timeoutMessage() const {
+    // The server took the data connection, and the file was not all handed over: the transfer
+    // stopped moving (after the whole file, the time-out was the wait for the server's reply).
+    if (m_dataAccepted && m_progress && m_handedOver < m_uploadSize) {
+        return formatMessage("The transfer made no progress for %s.",
+                             {secondsText(m_timeouts.stalled)});
+    }
+    const std::chrono::seconds waited =
+        m_connecting ? std::min(m_timeouts.connect, m_timeouts.reply) : m_timeouts.reply;
+    return formatMessage("The server did not answer within %s.", {secondsText(waited)});
 }
 
 void FtpClient::abortDataConnection() const {
@@ -218,6 +259,11 @@ void FtpClient::connect(const FtpLogon& logon) {
     ensureHandles();
     m_logon = logon;
     configure(ftpUrl(m_logon.address, "", ""), false);
+    m_connecting = true;
+    struct Connecting {
+        bool& flag;
+        ~Connecting() { flag = false; }
+    } connecting{m_connecting};
     perform();
 }
 
@@ -253,6 +299,8 @@ void FtpClient::upload(const std::string& localPath, std::string_view remoteName
     }
     m_progress = &progress;
     m_reported = 0;
+    m_handedOver = 0;
+    m_uploadSize = size;
     auto finish = [&] {
         m_progress = nullptr;
         if (m_easy) {
@@ -284,13 +332,15 @@ int FtpClient::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_o
         client->abortDataConnection();
         return 1;
     }
-    if (!client->m_progress) {
-        return 0;  // connecting or changing the folder
-    }
     if (client->m_abortRequested) {
+        // Also while connecting or changing the folder, which a server may leave unanswered.
         client->abortDataConnection();
         return 1;
     }
+    if (!client->m_progress) {
+        return 0;  // connecting or changing the folder
+    }
+    client->m_handedOver = ulnow;
     // What the server has taken: the bytes handed to the socket less those the server has
     // not acknowledged yet.
     const std::int64_t taken = client->bytesTaken(ulnow);
@@ -326,6 +376,7 @@ int FtpClient::onSocket(void* self, curl_socket_t socket, curlsocktype purpose) 
     // The server's connection for the data of a transfer (active mode).
     if (purpose == CURLSOCKTYPE_ACCEPT) {
         client->m_dataSocket = socket;
+        client->m_dataAccepted = true;
         // libcurl 7.88 reports a failure to name the peer of every data connection it
         // accepts, although the connection works; whatever the error buffer holds once the
         // server has connected came from steps that succeeded, and would only hide the real

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -21,6 +22,16 @@ struct FtpLogon {
     bool operator==(const FtpLogon&) const = default;
 };
 
+// How long the client waits before it gives up; each ends the operation with a message.
+struct FtpTimeouts {
+    // From the start of a connection until the server has greeted and taken the log-on.
+    std::chrono::seconds connect{30};
+    // For each reply of the server, and for its connection for the data of a transfer.
+    std::chrono::seconds reply{30};
+    // A transfer that moves no byte for this long.
+    std::chrono::seconds stalled{60};
+};
+
 // Reports of an upload, made on the thread that runs it: the start with the number of bytes
 // to send, then the bytes sent so far (growing, ending at the total when the upload
 // succeeds), then the end, which comes also when the upload fails.
@@ -34,14 +45,15 @@ struct FtpProgress {
 // uploads until disconnect, with binary transfers over active data connections (the client
 // listens, the server connects to it).
 //
-// connect, changeDir, upload and disconnect block the thread that calls them, one at a time;
-// abortAtNextProgress and stopNow may be called from any other thread while they run.
-// Failures raise pelko::Error with the server's reply when the server refused, else libcurl's
-// message (with the system's reason). A stopped upload resets its data connection, so the
-// server sees a failed transfer, not a short file.
+// connect, changeDir, upload and disconnect block the thread that calls them, one at a time,
+// each no longer than the time-outs allow; abortAtNextProgress and stopNow may be called from
+// any other thread while they run. Failures raise pelko::Error with the server's reply when the
+// server refused, a message of its own when a time-out ran out, else libcurl's message (with
+// the system's reason). A stopped upload resets its data connection, so the server sees a
+// failed transfer, not a short file.
 class FtpClient {
   public:
-    FtpClient();
+    explicit FtpClient(FtpTimeouts timeouts = {});
     ~FtpClient();  // disconnects (QUIT)
     FtpClient(const FtpClient&) = delete;
     FtpClient& operator=(const FtpClient&) = delete;
@@ -60,8 +72,9 @@ class FtpClient {
     // Whether the control connection was open at the end of the last operation.
     bool connected() const { return m_connected; }
 
-    // The running upload stops at its next progress report.
-    void abortAtNextProgress() { m_abortRequested = true; }
+    // The running operation stops at its next progress report: an upload, and also a
+    // connection that is still being made (libcurl reports progress while it connects).
+    void abortAtNextProgress();
     // The running operation stops at once; its connection is closed.
     void stopNow();
     // Forgets both requests, for the next operation.
@@ -73,6 +86,7 @@ class FtpClient {
     void configure(const std::string& url, bool upload);
     void perform();
     std::string failureMessage(CURLcode code) const;
+    std::string timeoutMessage() const;
     // Makes the close of the data connection a reset (an aborted transfer, not end of file).
     void abortDataConnection() const;
     // Of the bytes handed to the data connection, those the server has acknowledged.
@@ -85,6 +99,7 @@ class FtpClient {
     static int onCloseSocket(void* self, curl_socket_t socket);
     static size_t onRead(char* buffer, size_t size, size_t count, void* fd);
 
+    FtpTimeouts m_timeouts;
     CurlGlobal m_global;
     CurlEasy m_easy;
     CurlMulti m_multi;        // holds the open connection between operations
@@ -96,10 +111,14 @@ class FtpClient {
     FtpLogon m_logon;
     std::string m_folder;
     bool m_connected = false;
+    bool m_connecting = false;  // connect's operation is under way
 
     // The upload under way.
     const FtpProgress* m_progress = nullptr;
     std::int64_t m_reported = 0;
+    std::int64_t m_uploadSize = 0;
+    curl_off_t m_handedOver = 0;  // bytes handed to the data connection
+    bool m_dataAccepted = false;  // the server has opened this operation's data connection
 
     curl_socket_t m_dataSocket = CURL_SOCKET_BAD;  // the open data connection, if any
     char m_errorBuffer[CURL_ERROR_SIZE] = {};

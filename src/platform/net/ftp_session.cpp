@@ -13,7 +13,7 @@ constexpr auto kReportInterval = std::chrono::milliseconds(40);
 
 }  // namespace
 
-FtpSession::FtpSession() : m_thread([this] { run(); }) {}
+FtpSession::FtpSession(FtpTimeouts timeouts) : m_client(timeouts), m_thread([this] { run(); }) {}
 
 FtpSession::~FtpSession() {
     {

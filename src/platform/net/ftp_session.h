@@ -35,7 +35,7 @@ struct FtpStartReports {
 // responsive. Requests run one after another in the order they were made.
 class FtpSession {
   public:
-    FtpSession();
+    explicit FtpSession(FtpTimeouts timeouts = {});
     // The running operation stops at once, requests not yet begun are dropped, and the
     // connection is closed (QUIT) before the thread ends.
     ~FtpSession();
@@ -46,7 +46,8 @@ class FtpSession {
     // folder, and uploads the file. A failure to connect, log on or change the folder ends
     // the start there: nothing is uploaded.
     void start(FtpUploadRequest request, FtpStartReports reports);
-    // A running upload stops at its next progress report; then the connection is closed.
+    // A running start stops at its next progress report, during its upload or while it is
+    // still connecting; then the connection is closed.
     void cancel();
     // A running operation stops at once; then the connection is closed.
     void disconnect();

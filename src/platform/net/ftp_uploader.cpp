@@ -28,8 +28,9 @@ void FtpUploader::disconnect() {
     m_session.disconnect();
 }
 
-MakeUploader ftpUploaders() {
-    return [] { return std::unique_ptr<Uploader>(std::make_unique<FtpUploader>()); };
+MakeUploader ftpUploaders(FtpTimeouts timeouts) {
+    return
+        [timeouts] { return std::unique_ptr<Uploader>(std::make_unique<FtpUploader>(timeouts)); };
 }
 
 }  // namespace pelko

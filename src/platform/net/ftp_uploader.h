@@ -10,6 +10,7 @@ namespace pelko {
 // Uploads over FTP: the upload window's uploader, an FtpSession with its own thread.
 class FtpUploader final : public Uploader {
   public:
+    explicit FtpUploader(FtpTimeouts timeouts = {}) : m_session(timeouts) {}
     void start(UploadRequest request, UploadReports reports) override;
     void cancel() override;
     void disconnect() override;
@@ -19,6 +20,6 @@ class FtpUploader final : public Uploader {
 };
 
 // Makes an FtpUploader for each window.
-MakeUploader ftpUploaders();
+MakeUploader ftpUploaders(FtpTimeouts timeouts = {});
 
 }  // namespace pelko

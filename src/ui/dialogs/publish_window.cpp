@@ -156,15 +156,19 @@ void Tfrmftp::btnstartClick() {
         };
         m_uploadName = request.remoteName.empty() ? std::string(fileNamePart(m_fileToUpload))
                                                   : request.remoteName;
+        const QString host = txhost->text();
         m_session->start(std::move(request), startReports());
-        // "Start" waits until this start has ended.
+        // "Start" waits until this start has ended; "Cancel" stops it, also while the
+        // connection is being made (a server may take the connection and never answer).
+        m_starting = true;
         btnstart->setEnabled(false);
-        m_statusLabel->clear();
+        btncancel->setEnabled(true);
+        m_statusLabel->setText(QStringLiteral("Connecting to %1...").arg(host));
     });
 }
 
 void Tfrmftp::btncancelClick() {
-    if (!m_connected) {
+    if (!m_connected && !m_starting) {
         return;
     }
     m_session->cancel();
@@ -182,6 +186,7 @@ void Tfrmftp::btndisconnectClick() {
 void Tfrmftp::stopped() {
     ++m_start;
     m_connected = false;
+    m_starting = false;
     btnstart->setEnabled(true);
     btncancel->setEnabled(false);
     btndisconnect->setEnabled(false);
@@ -191,6 +196,8 @@ void Tfrmftp::stopped() {
             QStringLiteral("Upload of %1 stopped; the file on the server may be incomplete.")
                 .arg(QString::fromStdString(m_uploadName)));
         m_uploading = false;
+    } else {
+        m_statusLabel->clear();
     }
 }
 
@@ -298,10 +305,12 @@ void Tfrmftp::IdFTP1WorkEnd(bool current) {
 
 void Tfrmftp::startFinished(const std::exception_ptr& error, bool connected) {
     m_connected = connected;
+    m_starting = false;
     btnstart->setEnabled(true);
     btncancel->setEnabled(false);
     btndisconnect->setEnabled(connected);
     if (error) {
+        m_statusLabel->clear();
         runAction(this, [&] { std::rethrow_exception(error); });
     } else {
         m_statusLabel->setText(

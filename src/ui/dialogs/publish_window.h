@@ -23,9 +23,9 @@ struct FtpSettings;
 // The FTP upload window "Publish Web": uploads one file to a web server. The connection
 // details come from lib/ftp.ini when the window is created and go back there when it closes.
 // The connection and the transfer run on a thread of the window's own (its Uploader), so the
-// window stays responsive: "Cancel" stops a transfer at its next progress report,
-// "Disconnect" at once. The window deletes itself when closed; several may be open at once,
-// each with its own file and connection.
+// window stays responsive: "Cancel" stops a start at its next progress report (a transfer, or
+// a connection still being made), "Disconnect" at once. The window deletes itself when closed;
+// several may be open at once, each with its own file and connection.
 class Tfrmftp : public QWidget {
     Q_OBJECT
 
@@ -90,6 +90,7 @@ class Tfrmftp : public QWidget {
     std::string m_fileToUpload;
     ScratchFileUse m_fileUse;  // keeps purges of the scratch folder off the file
     bool m_connected = false;  // the control connection is open, as last reported
+    bool m_starting = false;   // a start is under way (connecting, changing folder, uploading)
     QElapsedTimer m_transferStart;
     TransferStatus m_status;
     std::int64_t m_workCountMax = 0;

@@ -77,22 +77,31 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
     });
 
     QObject::connect(&form, &TForm1::closed, &app, &QCoreApplication::quit);
-    // Ended by a signal (the session ends, a terminal closes): save, release and purge as
-    // "Exit" does.
-    const QuitSignals quitSignals([&form] { form.close(); });
-    // Ended from outside (the session ends): close the window as "Exit" does.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, &QWidget::close);
+    // Ended by a signal (the session ends, a terminal closes): whatever box, menu or selector
+    // is open goes, and the program ends below as "Exit" does, reporting errors on stderr.
+    bool endedBySignal = false;
+    const QuitSignals quitSignals([&endedBySignal] {
+        endedBySignal = true;
+        leaveEveryEventLoop();
+    });
 
+    int status = 0;
     const bool showMainWindow = form.trayiconStartup();
     runAction(&form, [&form] { form.FormCreate(); });
-    if (showMainWindow) {
-        form.show();
+    // A signal may come while a box of the start is open: the program then never shows.
+    if (!endedBySignal) {
+        if (showMainWindow) {
+            form.show();
+        }
+        form.reportRefusedHotkeys();
+        if (!platform.startupEditFiles.empty()) {
+            form.openFilesInEditor(platform.startupEditFiles);
+        }
+        status = QApplication::exec();
     }
-    form.reportRefusedHotkeys();
-    if (!platform.startupEditFiles.empty()) {
-        form.openFilesInEditor(platform.startupEditFiles);
-    }
-    const int status = QApplication::exec();
+    // However the event loop ended (the window closed, a signal, the session), the program
+    // saves, releases and purges as "Exit" does; after "Exit" this does nothing more.
+    form.close();
     platform.onHotKeyPressed = nullptr;
     platform.onDelayCountdown = nullptr;
     platform.onEditFiles = nullptr;

@@ -3,13 +3,18 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QSocketNotifier>
+#include <QWidget>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <utility>
 
 #include "core/error.h"
+#include "ui/toolkit/error_box.h"
 
 namespace pelko {
 
@@ -53,6 +58,28 @@ QuitSignals::QuitSignals(std::function<void()> onQuit) : m_onQuit(std::move(onQu
     for (int signal : kSignals) {
         ::sigaction(signal, &action, nullptr);
     }
+}
+
+void leaveEveryEventLoop() {
+    reportErrorsOnStandardError();
+    // Menus first: each runs an event loop of its own above any dialog.
+    for (int open = 0; open < 16 && QApplication::activePopupWidget(); ++open) {
+        QApplication::activePopupWidget()->close();
+    }
+    // Dialogs and boxes answer "Cancel", so that the code that opened them does nothing more.
+    QList<QPointer<QDialog>> dialogs;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible()) {
+            dialogs.append(dialog);
+        }
+    }
+    for (const QPointer<QDialog>& dialog : dialogs) {
+        if (dialog) {
+            dialog->reject();
+        }
+    }
+    // Every other local loop (selectors, waits) and the application's own.
+    QCoreApplication::exit(0);
 }
 
 QuitSignals::~QuitSignals() {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "core/error.h"
 #include "support/temp_dir.h"
@@ -39,19 +41,38 @@ TEST(Autostart, FailedWriteIsReported) {
     }
 }
 
-TEST(Autostart, ExecValueQuotesWhatNeedsIt) {
+// Each argument of the command is quoted when it needs it; then the value is written with the
+// escapes of a desktop entry's strings (a backslash doubled, a line break as \n).
+TEST(Autostart, ExecValueQuotesEachArgumentThatNeedsIt) {
     struct Case {
-        const char* path;
+        std::vector<std::string> command;
         const char* exec;
     };
     const Case cases[] = {
-        {"/opt/pelko/pelko", "/opt/pelko/pelko"}, {"/home/a b/pelko", "\"/home/a b/pelko\""},
-        {"/x/100%/pelko", "\"/x/100%%/pelko\""},  {"/x/$HOME/p", "\"/x/\\\\$HOME/p\""},
-        {"/x/a\"b", "\"/x/a\\\\\"b\""},           {"/x/a\\b", "\"/x/a\\\\\\\\b\""},
+        {{"/opt/pelko/pelko"}, "/opt/pelko/pelko"},
+        {{"/home/a b/pelko"}, "\"/home/a b/pelko\""},
+        {{"/x/100%/pelko"}, "/x/100%%/pelko"},
+        {{"/x/$HOME/p"}, "\"/x/\\\\$HOME/p\""},
+        {{"/x/a\"b"}, "\"/x/a\\\\\"b\""},
+        {{"/x/a\\b"}, "\"/x/a\\\\\\\\b\""},
+        {{"/x/a`b'c"}, "\"/x/a\\\\`b'c\""},
+        {{"/p", "--home", "/h/line\nbreak\ttab"}, "/p --home \"/h/line\\nbreak\\ttab\""},
+        {{"/p", "--home", "/h/50% a"}, "/p --home \"/h/50%% a\""},
+        {{"/p", "--home", ""}, "/p --home \"\""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(desktopExecValue(c.path), c.exec) << c.path;
+        EXPECT_EQ(desktopExecValue(c.command), c.exec) << c.command.back();
     }
+}
+
+// The entry carries the program folder it was written from.
+TEST(Autostart, EntryRunsTheCommandWithItsArguments) {
+    TempDir dir;
+    Autostart autostart(dir.path());
+    autostart.set(true, "/opt/pelko/pelko", {"--home", "/home/u/my pelko"});
+    EXPECT_NE(readText(autostart.entryPath())
+                  .find("\nExec=/opt/pelko/pelko --home \"/home/u/my pelko\"\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -215,5 +215,40 @@ TEST(FtpClient, AbortedUploadStopsAndLeavesTheClientUsable) {
     }
 }
 
+// A server that takes the connection and never answers, and one that stops taking the data of
+// an upload: each time-out ends the operation with a message instead of a wait without end.
+TEST(FtpClient, TimeOutsEndWhatTheServerLeavesWaiting) {
+    SilentServer silent;
+    FtpTestServer stalling({.stallAfter = 1'000'000});
+    TempDir local;
+    writeText(local.file("big.bin"), randomBytes(32'000'000));  // more than the sockets buffer
+    const FtpTimeouts quick{std::chrono::seconds(1), std::chrono::seconds(1),
+                            std::chrono::seconds(1)};
+    struct Case {
+        const char* what;
+        std::function<void(FtpClient&)> action;
+        std::string message;
+    } cases[] = {
+        {"no greeting",
+         [&](FtpClient& c) {
+             c.connect({parseFtpAddress(silent.hostText()), "pelko", "x"});
+         },
+         "The server did not answer within 1 second."},
+        {"a transfer that stops",
+         [&](FtpClient& c) {
+             c.connect(logonTo(stalling));
+             c.changeDir("/public_html/");
+             c.upload(local.file("big.bin"), "big.bin", {});
+         },
+         "The transfer made no progress for 1 second."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FtpClient client(quick);
+        EXPECT_EQ(errorOf([&] { c.action(client); }), c.message);
+    }
+    EXPECT_EQ(silent.accepted(), 1);
+}
+
 }  // namespace
 }  // namespace pelko

@@ -233,5 +233,31 @@ TEST(FtpSession, TwoSessionsUploadAtTheSameTime) {
     EXPECT_EQ(readText(server.root() + "/public_html/b.bin"), b);
 }
 
+// "Cancel" while the server has taken the connection but not answered: the start ends at
+// once, without an error, long before any time-out, and the session serves the next start.
+TEST(FtpSession, CancelStopsAStartThatIsStillConnecting) {
+    SilentServer silent;
+    FtpTestServer server;
+    TempDir local;
+    writeText(local.file("a.png"), "picture");
+    FtpSession session;  // the usual time-outs, far longer than the waits below
+    Recorder r;
+    session.start({{parseFtpAddress(silent.hostText()), "pelko", "secret"},
+                   "/public_html/",
+                   local.file("a.png"),
+                   ""},
+                  r.reports());
+    ASSERT_TRUE(waitUntil([&] { return silent.accepted() == 1; }));
+    session.cancel();
+    ASSERT_TRUE(r.waitFor("finished", 10s));
+    EXPECT_EQ(r.events(), std::vector<std::string>{"finished ok"});
+    r.clear();
+    session.start({logonTo(server), "/public_html/", local.file("a.png"), ""}, r.reports());
+    ASSERT_TRUE(r.waitFor("finished", 10s));
+    EXPECT_EQ(r.events().back(), "finished ok connected");
+    EXPECT_EQ(readText(server.root() + "/public_html/a.png"), "picture");
+    EXPECT_TRUE(waitUntil([&] { return silent.open() == 0; }));  // the unanswered one closed
+}
+
 }  // namespace
 }  // namespace pelko

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/error.h"
@@ -33,6 +35,19 @@ inline std::string errorOf(const std::function<void()>& f) {
         return e.what();
     }
     return "(no error)";
+}
+
+// Waits until the condition holds; false when it still does not after the time given.
+inline bool waitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 inline bool startsWith(const std::string& s, const std::string& prefix) {

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
@@ -59,8 +60,8 @@ class PublishWindow : public ::testing::Test {
     std::string iniFile() const { return home.path() + "/lib/ftp.ini"; }
 
     // A window as a capture opens it: the file set, its name in txfilename, shown.
-    Tfrmftp* open(const std::string& file) {
-        auto* w = new Tfrmftp(home.path(), ftpUploaders());
+    Tfrmftp* open(const std::string& file, const FtpTimeouts& timeouts = {}) {
+        auto* w = new Tfrmftp(home.path(), ftpUploaders(timeouts));
         w->setFileToUpload(file);
         w->txfilename->setText(QString::fromStdString(std::filesystem::path(file).filename()));
         w->show();
@@ -418,6 +419,46 @@ TEST_F(PublishWindow, SeveralWindowsUploadTheirOwnFiles) {
     EXPECT_EQ(readText(server.root() + "/public_html/b.png"), b);
     EXPECT_EQ(countCommands(server.log(), "USER"), 2);  // a connection each
     EXPECT_TRUE(boxes.seen.empty());
+}
+
+// A server that takes the connection and never answers: "Cancel" works while the window
+// connects (no error, the connection closed, "Start" usable again), and otherwise the time-out
+// ends the start with a message.
+TEST_F(PublishWindow, AServerThatNeverAnswersCanBeCancelledAndTimesOut) {
+    SilentServer silent;
+    const std::string file = localFile("shot.png", "picture");
+    const QString host = QString::fromStdString(silent.hostText());
+    const QString connecting = QStringLiteral("Connecting to %1...").arg(host);
+    QLabel* status = nullptr;
+    {
+        SCOPED_TRACE("Cancel while connecting");
+        Tfrmftp* w = open(file);  // the usual time-outs, far longer than this test waits
+        w->txhost->setText(host);
+        status = w->findChild<QLabel*>("lblstatus");
+        QTest::mouseClick(w->btnstart, Qt::LeftButton);
+        EXPECT_EQ(buttonsOf(w), (Buttons{false, true, false}));
+        EXPECT_EQ(status->text(), connecting);
+        QTRY_COMPARE_WITH_TIMEOUT(silent.accepted(), 1, 20000);
+        QTest::mouseClick(w->btncancel, Qt::LeftButton);
+        EXPECT_EQ(buttonsOf(w), (Buttons{true, false, false}));
+        EXPECT_EQ(status->text(), "");
+        QTRY_COMPARE_WITH_TIMEOUT(silent.open(), 0, 20000);  // the worker let go at once
+        EXPECT_TRUE(boxes.seen.empty());
+    }
+    {
+        SCOPED_TRACE("time-out");
+        Tfrmftp* w =
+            open(file, {std::chrono::seconds(1), std::chrono::seconds(1), std::chrono::seconds(1)});
+        w->txhost->setText(host);
+        status = w->findChild<QLabel*>("lblstatus");
+        QTest::mouseClick(w->btnstart, Qt::LeftButton);
+        EXPECT_EQ(status->text(), connecting);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.seen.size(), 1u, 20000);
+        EXPECT_EQ(boxes.seen[0].text, "The server did not answer within 1 second.");
+        EXPECT_EQ(buttonsOf(w), (Buttons{true, false, false}));
+        EXPECT_EQ(status->text(), "");
+        QTRY_COMPARE_WITH_TIMEOUT(silent.open(), 0, 20000);
+    }
 }
 
 }  // namespace
