@@ -28,6 +28,9 @@ DISPLAY=$("$root/tests/desktop.sh" start "$state")
 export DISPLAY
 echo "display $DISPLAY"
 
+# No session bus unless a test starts its own: a program that would start one for itself
+# (libdbus and GDBus autolaunch with dbus-launch) leaves it running after the tests.
+export DBUS_SESSION_BUS_ADDRESS=disabled:
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0

@@ -10,7 +10,7 @@ test=(libgtest-dev xvfb xauth icewm xdotool x11-utils x11-xserver-utils python3 
     pngcheck imagemagick clang-format xclip python3-pyftpdlib dunst dbus-daemon lintian appstream
     dpkg-dev binutils sway grim wl-clipboard qt6-wayland xdg-desktop-portal xdg-desktop-portal-wlr
     xdg-desktop-portal-gtk pipewire libglib2.0-bin swaybg waybar python3-dbus python3-gi
-    libxkbcommon-dev zsh fish)
+    libxkbcommon-dev zsh fish dbus-x11)
 bench=(libbenchmark-dev scrot maim hyperfine time libjpeg-turbo-progs mate-backgrounds)
 
 # The Wayland tests run the compositor as this user: it refuses to run as root.
