@@ -65,6 +65,10 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
         return false;
     };
     s.releaseHotkeys = [this] { m_hotkeys->UnbindAll(); };
+    s.keySymbols = [this](std::uint32_t keycode) {
+        return keycode <= 0xFF ? m_hotkeys->keysymsOfKeycode(xcb_keycode_t(keycode))
+                               : std::vector<std::uint32_t>{};
+    };
     // A round trip: every request before it has been handled by the server.
     s.flushDisplay = [c] {
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));

@@ -1,7 +1,11 @@
 #!/usr/bin/python3
 """End-to-end runs of the settings dialogs in the tray program on the test desktop: a hotkey
-changed with real key presses, a hotkey another program holds, the region picker."""
+changed with real key presses, keys that Shift turns into other characters and combinations
+the window manager or another program has bound, a hotkey another program holds, the region
+picker."""
+import io
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -97,6 +101,69 @@ class Settings(unittest.TestCase):
         time.sleep(1.0)
         self.assertEqual(len(self.screens()), 2, "the old hotkey still captures")
         self.assertTrue(self.grab("0x66"), "the old hotkey is still held")
+
+    def geometry(self, window):
+        out = self.xdotool("getwindowgeometry", "--shell", window).stdout
+        values = dict(re.findall(r"(\w+)=(\d+)", out))
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+    def red_marks(self, window):
+        """Pixels of the red frame of a hotkey box that cannot be bound, in the window."""
+        from PIL import Image  # Debian's python3-pil
+        shot = subprocess.run(["import", "-window", "root", "png:-"], env=self.env,
+                              capture_output=True, timeout=20).stdout
+        x, y, w, h = self.geometry(window)
+        image = Image.open(io.BytesIO(shot)).convert("RGB").crop((x, y, x + w, y + h))
+        return sum(1 for pixel in image.getdata() if pixel == (0xD0, 0, 0))
+
+    def test_hotkey_boxes_take_every_key_and_the_combinations_others_bind(self):
+        self.start()
+        main = self.window("^Pelko$")
+        self.assertTrue(self.grab("0x6b"), "Ctrl+Shift+K could not be held")
+        dialog = self.open_dialog(204, 82, "^General Settings$")  # the first box has the focus
+        where = self.geometry(dialog)
+        # Real presses (XTest), one box after the other: Shift makes other characters of the
+        # digits and punctuation; icewm binds Ctrl+Alt+KP_1 (move the window to the lower left)
+        # and Alt+F4 (close it).
+        presses = [("ctrl+shift+2", "sshk=24626"),
+                   ("ctrl+alt+KP_End", "fullscreen=49249"),  # KP_1 without NumLock
+                   ("alt+F4", "activewindow=32883"),
+                   ("ctrl+shift+minus", "rectangle=24765"),
+                   ("ctrl+shift+comma", "ellipse=24764"),
+                   ("ctrl+alt+semicolon", "roundedrect=49338"),
+                   ("ctrl+shift+1", "freehand=24625")]
+        for keys, _ in presses:
+            self.xdotool("key", keys, "Tab")
+        self.assertEqual(self.window("^General Settings$"), dialog, "Alt+F4 closed the dialog")
+        self.assertEqual(self.geometry(dialog), where, "the window manager moved the dialog")
+        # The combination another program holds is marked at once.
+        self.assertEqual(self.red_marks(dialog), 0)
+        self.xdotool("key", "ctrl+shift+k")
+        self.assertTrue(wait_for(lambda: self.red_marks(dialog) > 0), "no mark on Ctrl+Shift+K")
+
+        # "Ok" stores the keys, and names the one that could not be bound at once.
+        self.xdotool("key", "Return")
+        self.assertTrue(wait_for(lambda: not self.window("^General Settings$")), "dialog stayed")
+        text = self.folders.read_settings()
+        for _, line in presses + [(None, "object=24651")]:
+            self.assertIn(line, text)
+        message = wait_for(lambda: [w for w in self.xdotool(
+            "search", "--onlyvisible", "--name", "^Pelko$").stdout.split() if w != main])
+        self.assertTrue(message, "no message about Ctrl+Shift+K")
+        self.xdotool("windowactivate", "--sync", message[0])
+        self.xdotool("key", "Return")
+        self.assertTrue(wait_for(lambda: self.window("^Pelko$") == main), "the message stayed")
+
+        # The window manager's combinations are bound: the root's grab comes first.
+        self.xdotool("windowactivate", "--sync", main)
+        self.xdotool("key", "ctrl+alt+KP_End")
+        self.assertTrue(wait_for(lambda: len(self.screens()) == 1), "Ctrl+Alt+KP_1 captured nothing")
+        self.xdotool("key", "alt+F4")
+        self.assertTrue(wait_for(lambda: len(self.screens()) == 2), "Alt+F4 captured nothing")
+        self.assertEqual(self.window("^Pelko$"), main, "Alt+F4 closed the main window")
+        self.pelko.kill()
+        _, err = self.pelko.communicate(timeout=20)
+        self.assertIn("hotkeys not set up: Capture object (Ctrl+Shift+K)", err)
 
     def test_a_hotkey_another_program_holds_is_named_at_start(self):
         self.assertTrue(self.grab("0x66"))  # Ctrl+Shift+F, the whole-screen hotkey

@@ -2,14 +2,19 @@
 // the colour and hotkey boxes.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <map>
 
 #include "shell_fixture.h"
 #include "ui/settings/general_settings.h"
@@ -76,6 +81,23 @@ TEST_F(SettingsDialogsTest, OpenersShowOneDialogOnTheirPage) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(form->OutputSettingsOpen);
     EXPECT_EQ(form->findChild<QWidget*>("Tfrmoutputsettings"), nullptr);
+}
+
+// "..." beside the output opens a new dialog on "File" while captures are saved to files and on
+// "Watermark" otherwise; an open dialog comes forward on "File" either way.
+TEST_F(SettingsDialogsTest, OutputButtonOpensOnFileOnlyWhileSavingToFiles) {
+    for (const auto& [saveac, page] : {std::pair{"1", 0}, std::pair{"0", 3}}) {
+        SCOPED_TRACE(saveac);
+        writeSettings(std::string("[settings]\nsaveac=") + saveac + "\n");
+        start();
+        control<QAbstractButton>("sSpeedButton10")->click();
+        auto* pages = form->findChild<QWidget*>("Tfrmoutputsettings")->findChild<QTabWidget*>();
+        EXPECT_EQ(pages->currentIndex(), page);
+        pages->setCurrentIndex(4);
+        control<QAbstractButton>("sSpeedButton10")->click();
+        EXPECT_EQ(pages->currentIndex(), 0);
+        form.reset();
+    }
 }
 
 TEST_F(SettingsDialogsTest, InputSettingsOpenOnTheFixedRegionForThatDefaultKind) {
@@ -284,6 +306,191 @@ TEST_F(SettingsDialogsTest, OkWarnsOfAnUnusableFolderAndStillStores) {
     EXPECT_EQ(ini().readString("main", "saveto", ""), dir.path() + "/missing/");
 }
 
+// A number typed past a box's range becomes its end at once, never a number cut digit by digit.
+TEST_F(SettingsDialogsTest, NumbersTypedPastTheRangeAreHeldAtItsEnd) {
+    struct Case {
+        const char* box;
+        const char* typed;
+        int value;
+    };
+    const Case cases[] = {
+        {"sejpegq", "150", 100}, {"sejpegq", "99", 99},         {"setop", "250", 100},
+        {"seleft", "1000", 100}, {"sesclwidth", "12345", 9999}, {"sesclheight", "99999", 9999},
+    };
+    writeSettings("[scaling]\nenable=1\nstype=2\n[watermark]\nenable=1\n");
+    start();
+    Tfrmoutputsettings* d = form->openOutputSettings(Tfrmoutputsettings::File);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.box) + " " + c.typed);
+        auto* box = d->findChild<QSpinBox*>(c.box);
+        ASSERT_NE(box, nullptr);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, c.typed);
+        EXPECT_EQ(box->value(), c.value);
+        EXPECT_EQ(box->text(), QString::number(c.value));
+    }
+    EXPECT_EQ(d->tbjpegq->value(), 99);
+    d->sejpegq->setFocus();
+    QTest::keyClick(d->sejpegq, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(d->sejpegq, "150");
+    EXPECT_EQ(d->tbjpegq->value(), 100);
+    QTest::keyClick(d->sejpegq, Qt::Key_Return);  // "Ok"
+    EXPECT_EQ(ini().readInteger("compression", "jpegquality", 0), 100);
+    EXPECT_EQ(ini().readInteger("settings", "jcq", 0), 100);
+    EXPECT_EQ(ini().readInteger("watermark", "top", 0), 100);
+    EXPECT_EQ(ini().readInteger("scaling", "width", 0), 9999);
+}
+
+// A scaling that no capture can be scaled to is refused at "Ok" with the field and its range:
+// the dialog stays open on the field and nothing is stored. Values that can work are stored.
+TEST_F(SettingsDialogsTest, OutputSettingsRefuseScalingNoCaptureCanHave) {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    ASSERT_NE(primary, nullptr);
+    const QSize size = primary->geometry().size() * primary->devicePixelRatio();
+    const QString screenText =
+        QStringLiteral("the whole screen (%1 x %2)").arg(size.width()).arg(size.height());
+    struct Case {
+        bool enabled;
+        bool pixels;
+        int width, height;
+        QString message;  // empty: stored
+        const char* field;
+    };
+    const Case cases[] = {
+        {true, true, 0, 90, "Width must be from 1 to 9999 with a height of 90", "sesclwidth"},
+        {true, false, 100, 0, "Height must be from 1 to 9999 percent", "sesclheight"},
+        {true, false, 9999, 9999, "Height must be from 1 to ", "sesclheight"},
+        {false, true, 0, 0, "", nullptr},  // not used while scaling is off
+        {true, true, 9999, 9999, "", nullptr},
+        {true, false, 1, 1, "", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        writeSettings("[scaling]\nwidth=50\n");
+        boxes.seen.clear();
+        start();
+        Tfrmoutputsettings* d = form->openOutputSettings(Tfrmoutputsettings::File);
+        d->cbenablescaling->setChecked(c.enabled);
+        (c.pixels ? d->cbpixels : d->cbpercent)->setChecked(true);
+        d->sesclwidth->setValue(c.width);
+        d->sesclheight->setValue(c.height);
+        const std::string before = settingsText();
+        d->Button1Click();
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(boxes.seen.empty());
+            EXPECT_EQ(ini().readInteger("scaling", "width", -1), c.width);
+            EXPECT_FALSE(d->isVisible());
+        } else {
+            ASSERT_EQ(boxes.seen.size(), 1u);
+            EXPECT_TRUE(boxes.seen[0].text.startsWith(c.message))
+                << boxes.seen[0].text.toStdString();
+            EXPECT_EQ(settingsText(), before);
+            EXPECT_TRUE(d->isVisible());
+            EXPECT_EQ(d->pages()->currentIndex(), Tfrmoutputsettings::Scaling);
+            EXPECT_EQ(d->focusWidget(), d->findChild<QWidget*>(c.field));
+        }
+        form.reset();
+    }
+    // Percentages are held to what the screen scaled so can hold.
+    writeSettings("");
+    start();
+    Tfrmoutputsettings* d = form->openOutputSettings(Tfrmoutputsettings::File);
+    d->cbenablescaling->setChecked(true);
+    d->sesclwidth->setValue(9999);
+    d->sesclheight->setValue(9999);
+    d->Button1Click();
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_TRUE(boxes.seen[0].text.contains(screenText)) << boxes.seen[0].text.toStdString();
+}
+
+TEST_F(SettingsDialogsTest, OutputFolderIsStoredWithItsSlashAndAnEmptyOneIsNamed) {
+    const QString existing = QString::fromStdString(dir.path() + "/shots");
+    QDir().mkpath(existing);
+    struct Case {
+        QString typed;
+        QString stored;
+        QString warning;  // empty: none
+    };
+    const Case cases[] = {
+        {existing, existing + "/", ""},
+        {existing + "/", existing + "/", ""},
+        {existing + "/missing", existing + "/missing",
+         "The folder " + existing +
+             "/missing does not exist. Captures are saved in the "
+             "screens folder until it can be used."},
+        {"", QString::fromStdString(paths.screensDir()),
+         "The folder name is empty. Captures are saved in the screens folder."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        boxes.seen.clear();
+        start();
+        Tfrmoutputsettings* d = form->openOutputSettings(Tfrmoutputsettings::File);
+        d->txfolder->setText(c.typed);
+        d->Button1Click();
+        EXPECT_EQ(QString::fromStdString(ini().readString("main", "saveto", "")), c.stored);
+        if (c.warning.isEmpty()) {
+            EXPECT_TRUE(boxes.seen.empty());
+        } else {
+            ASSERT_EQ(boxes.seen.size(), 1u);
+            EXPECT_EQ(boxes.seen[0].text, c.warning);
+        }
+        form.reset();
+    }
+}
+
+// A fixed region without area, or larger than a capture can hold, is refused at "Ok" with the
+// field and its range; the dialog stays open on the field and nothing is stored.
+TEST_F(SettingsDialogsTest, InputSettingsRefuseRegionsNoCaptureCanHave) {
+    struct Case {
+        const char* width;
+        const char* height;
+        const char* message;  // empty: stored
+        const char* field;
+    };
+    const Case cases[] = {
+        {"0", "300", "Width must be from 1 to 1789569 with a height of 300", "txwidth"},
+        {"400", "-5", "Height must be from 1 to 1342177 with a width of 400", "txheight"},
+        {"-1", "0", "Width must be from 1 to 536870912", "txwidth"},
+        {"30000", "30000",
+         "Height must be from 1 to 17895 with a width of 30000: a capture holds at most "
+         "536870912 pixels",
+         "txheight"},
+        {"600000000", "1",
+         "Width must be from 1 to 536870912 with a height of 1: a capture holds at most "
+         "536870912 pixels",
+         "txwidth"},
+        {"23170", "23170", "", nullptr},
+        {"1", "1", "", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.width) + " x " + c.height);
+        writeSettings("[settings]\nwct=4\n");
+        boxes.seen.clear();
+        start();
+        Tfrminputsettings* d = form->openInputSettings();
+        d->pages()->setCurrentIndex(Tfrminputsettings::GeneralOptions);
+        d->txwidth->setText(c.width);
+        d->txheight->setText(c.height);
+        const std::string before = settingsText();
+        d->Button1Click();
+        if (*c.message == 0) {
+            EXPECT_TRUE(boxes.seen.empty());
+            EXPECT_EQ(ini().readString("settings", "rwidth", ""), c.width);
+            EXPECT_EQ(ini().readString("settings", "rheight", ""), c.height);
+        } else {
+            ASSERT_EQ(boxes.seen.size(), 1u);
+            EXPECT_EQ(boxes.seen[0].text.toStdString(), c.message);
+            EXPECT_EQ(settingsText(), before);
+            EXPECT_TRUE(d->isVisible());
+            EXPECT_EQ(d->pages()->currentIndex(), Tfrminputsettings::FixedRegionOptions);
+            EXPECT_EQ(d->focusWidget(), d->findChild<QWidget*>(c.field));
+        }
+        form.reset();
+    }
+}
+
 TEST_F(SettingsDialogsTest, InputSettingsLoadStoreAndPick) {
     // No settings.ini: the initial values.
     {
@@ -293,8 +500,16 @@ TEST_F(SettingsDialogsTest, InputSettingsLoadStoreAndPick) {
         // The region and the hint the program uses while the keys are missing.
         EXPECT_EQ(d.txwidth->text(), "400");
         EXPECT_EQ(d.txheight->text(), "300");
-        EXPECT_EQ(d.bgcolor->colorValue(), 16777215);
+        // The colour captures use while the key is missing: black, and "Ok" keeps it.
+        EXPECT_EQ(d.bgcolor->colorValue(), 0);
         EXPECT_TRUE(d.cbshowhint->isChecked());
+        bool labelled = false;
+        for (QLabel* label : d.findChildren<QLabel*>()) {
+            labelled |= label->text() == "Non-rectangular areas background color";
+        }
+        EXPECT_TRUE(labelled);
+        d.Button1Click();
+        EXPECT_EQ(ini().readString("general", "screenbgcolor", ""), "0");
     }
     writeSettings("[general]\nshowhint=0\nscreenbgcolor=255\n[settings]\nstartx=7\nstarty=junk\n");
     int picks = 0;
@@ -408,6 +623,48 @@ TEST_F(SettingsDialogsTest, HotkeyBoxesNameTheirConflicts) {
     EXPECT_EQ(std::count(asked.begin(), asked.end(), 0u), 0);
 }
 
+// While a hotkey box has the focus it holds the keyboard: the window manager's combinations and
+// those other programs have bound reach the box.
+TEST_F(SettingsDialogsTest, AHotkeyBoxHoldsTheKeyboardWhileItHasTheFocus) {
+    start();
+    Tfrmgeneralsettings* d = form->openGeneralSettings(Tfrmgeneralsettings::Hotkeys);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    EXPECT_EQ(QWidget::keyboardGrabber(), d->hotkeys[0]);
+    QTest::keyClick(d->hotkeys[0], Qt::Key_Tab);
+    EXPECT_EQ(QWidget::keyboardGrabber(), d->hotkeys[1]);
+    QTest::keyClick(d->hotkeys[1], Qt::Key_F4, Qt::AltModifier);
+    EXPECT_EQ(d->hotkeys[1]->text(), "Alt+F4");
+    EXPECT_TRUE(d->isVisible());
+    d->findChild<QWidget*>("cbskin")->setFocus();
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    d->hotkeys[2]->setFocus();
+    d->close();
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+}
+
+// After "Ok" the hotkeys that could not be bound are named at once, in the message of the
+// start; the other dialogs, which change no hotkey, say nothing of them.
+TEST_F(SettingsDialogsTest, OkInGeneralSettingsNamesTheHotkeysThatCouldNotBeBound) {
+    writeSettings("[main]\nsshk=65656\n[hotkeys]\nfullscreen=24646\n");
+    auto s = services();
+    s.refusedHotkeySlots = [] { return std::vector<std::size_t>{0, 1}; };
+    form = std::make_unique<TForm1>(s);
+    form->FormCreate();
+    Tfrmgeneralsettings* d = form->openGeneralSettings(Tfrmgeneralsettings::Hotkeys);
+    EXPECT_EQ(d->hotkeys[0]->text(), "Win+F9");
+    d->Button1Click();
+    auto* box = form->findChild<QMessageBox*>("refusedHotkeys");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(
+        box->text().contains("Capture with your settings (Win+F9)\n"
+                             "Capture whole screen (Ctrl+Shift+F)"))
+        << box->text().toStdString();
+    delete box;
+    form->openInputSettings()->Button1Click();
+    form->openOutputSettings(Tfrmoutputsettings::File)->Button1Click();
+    EXPECT_EQ(form->findChild<QMessageBox*>("refusedHotkeys"), nullptr);
+}
+
 TEST_F(SettingsDialogsTest, StartUpNamesEveryRefusedHotkeyInOneMessage) {
     writeSettings("[hotkeys]\nfullscreen=24646\nfreehand=24648\n");
     auto* box = startRefused({1, 8});
@@ -476,12 +733,71 @@ TEST(HotkeyBox, KeysBecomeValues) {
         EXPECT_EQ(box.value(), c.value) << c.key;
     }
     HotkeyBox box;
+    box.setValue(0x10078);  // the Win bit comes from settings.ini only
+    EXPECT_EQ(box.text(), "Win+F9");
     box.setValue(24646);
     EXPECT_EQ(box.text(), "Ctrl+Shift+F");
     QTest::keyClick(&box, Qt::Key_Shift, Qt::ShiftModifier);  // a modifier alone changes nothing
     EXPECT_EQ(box.value(), 24646u);
     QTest::keyClick(&box, Qt::Key_Delete);
     EXPECT_EQ(box.value(), 0u);
+}
+
+// Presses as the X server reports them on a US keyboard: the keycode, the keysym the press
+// produced, and Qt's key, which is the character (Shift+2 is "@"). The box takes the key.
+TEST(HotkeyBox, TheKeyCountsNotTheCharacterModifiersMake) {
+    // The keysyms of each key used, column by column, as the US layout maps them.
+    const std::map<std::uint32_t, std::vector<std::uint32_t>> usKeyboard{
+        {10, {0x31, 0x21}},     {11, {0x32, 0x40}},
+        {20, {0x2D, 0x5F}},     {38, {0x61, 0x41}},
+        {47, {0x3B, 0x3A}},     {59, {0x2C, 0x3C}},
+        {70, {0xFFC1}},         {87, {0xFF9C, 0xFFB1}},
+        {84, {0xFF9D, 0xFFB5}}, {94, {0x3C, 0x3E, 0x7C, 0xA6}},
+    };
+    const auto keySymbols = [&](std::uint32_t keycode) {
+        auto it = usKeyboard.find(keycode);
+        return it == usKeyboard.end() ? std::vector<std::uint32_t>{} : it->second;
+    };
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
+    struct Case {
+        const char* what;
+        int qtKey;
+        Qt::KeyboardModifiers mods;
+        std::uint32_t keycode, keysym;
+        std::uint32_t value;
+        bool needsMapping;  // the produced keysym alone names another key or none
+    };
+    const Case cases[] = {
+        {"Ctrl+Shift+2", Qt::Key_At, ctrlShift, 11, 0x40, 0x6032, true},
+        {"Ctrl+Shift+1", Qt::Key_Exclam, ctrlShift, 10, 0x21, 0x6031, true},
+        {"Ctrl+Shift+minus", Qt::Key_Underscore, ctrlShift, 20, 0x5F, 0x60BD, true},
+        {"Ctrl+Shift+comma", Qt::Key_Less, ctrlShift, 59, 0x3C, 0x60BC, true},
+        {"Ctrl+Shift+< of 102 keys", Qt::Key_Greater, ctrlShift, 94, 0x3E, 0x60E2, true},
+        {"Ctrl+Alt+semicolon", Qt::Key_Semicolon, ctrlAlt, 47, 0x3B, 0xC0BA, false},
+        {"Ctrl+Alt+KP_1, NumLock off", Qt::Key_End, ctrlAlt | Qt::KeypadModifier, 87, 0xFF9C,
+         0xC061, true},
+        {"Ctrl+Alt+KP_1, NumLock on", Qt::Key_1, ctrlAlt | Qt::KeypadModifier, 87, 0xFFB1, 0xC061,
+         false},
+        {"Ctrl+KP_5, NumLock on", Qt::Key_5, Qt::ControlModifier | Qt::KeypadModifier, 84, 0xFFB5,
+         0x4065, false},
+        {"Ctrl+A, Caps Lock on", Qt::Key_A, Qt::ControlModifier, 38, 0x41, 0x4041, false},
+        {"Alt+F4", Qt::Key_F4, Qt::AltModifier, 70, 0xFFC1, 0x8073, false},
+    };
+    for (bool mapped : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (mapped ? "" : ", mapping unknown"));
+            HotkeyBox box;
+            if (mapped) {
+                box.setKeySymbols(keySymbols);
+            }
+            QKeyEvent press(QEvent::KeyPress, c.qtKey, c.mods, c.keycode, c.keysym, 0);
+            QCoreApplication::sendEvent(&box, &press);
+            if (mapped || !c.needsMapping) {
+                EXPECT_EQ(box.value(), c.value);
+            }
+        }
+    }
 }
 
 TEST(ColorBox, HoldsWindowsColorValues) {

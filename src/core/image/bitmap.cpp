@@ -10,8 +10,7 @@ std::size_t checkedImageSize(long long width, long long height, long long bytesP
     if (width < 0 || height < 0 || bytesPerPixel <= 0) {
         throw Error("Invalid image size");
     }
-    // Keep every image well below what a 32-bit row offset or a sane allocation can hold.
-    constexpr long long limit = 1LL << 31;
+    constexpr long long limit = kMaxImageBytes;
     if (width > limit || height > limit || (height != 0 && width > limit / height) ||
         (width * height != 0 && bytesPerPixel > limit / (width * height))) {
         throw Error("Out of memory");

@@ -98,7 +98,12 @@ class Bitmap {
     ColorRef m_transparentColor = 0;
 };
 
-// Checked width * height * bytesPerPixel; throws pelko::Error on overflow or negative sizes.
+// The most bytes an image may take (2 GiB): each side and the product of the sizes stay below
+// what a 32-bit row offset or a sane allocation can hold.
+inline constexpr long long kMaxImageBytes = 1LL << 31;
+
+// Checked width * height * bytesPerPixel; throws pelko::Error ("Out of memory") past
+// kMaxImageBytes, and on negative sizes.
 std::size_t checkedImageSize(long long width, long long height, long long bytesPerPixel);
 
 }  // namespace pelko

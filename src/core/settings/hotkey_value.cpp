@@ -155,6 +155,14 @@ std::string shortcutText(std::uint32_t value) {
     return modifierPrefix(value, "Ctrl+", "Alt+", "Shift+", {}) + std::string(name);
 }
 
+std::string hotkeyText(std::uint32_t value) {
+    std::string_view name = virtualKeyName(std::uint8_t(value & kHotkeyKeyMask));
+    if (name.empty()) {
+        return {};
+    }
+    return modifierPrefix(value, "Ctrl+", "Alt+", "Shift+", "Win+") + std::string(name);
+}
+
 std::optional<std::size_t> slotForHotkey(const HotkeySlotValues& values, std::uint32_t pressed) {
     if (pressed == 0) {
         return std::nullopt;

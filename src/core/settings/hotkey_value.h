@@ -54,6 +54,11 @@ std::string modifierPrefix(std::uint32_t value, std::string_view ctrl, std::stri
 // key has no name (0 among them).
 std::string shortcutText(std::uint32_t value);
 
+// The text of a value with all its modifiers, the Win bit included ("Win+F9",
+// "Ctrl+Shift+F"), as the hotkey boxes and the message about hotkeys that could not be set up
+// show it. Empty when the key has no name (0 among them).
+std::string hotkeyText(std::uint32_t value);
+
 // The nine hotkey slots: slot 0 holds main/sshk, slots 1 to 8 the [hotkeys] keys.
 inline constexpr std::size_t kHotkeySlotCount = 9;
 using HotkeySlotValues = std::array<std::uint32_t, kHotkeySlotCount>;

@@ -240,6 +240,20 @@ std::vector<HotKeyRecord> THotKeyManager::records() const {
     return out;
 }
 
+std::vector<std::uint32_t> THotKeyManager::keysymsOfKeycode(xcb_keycode_t keycode) const {
+    // Columns 0 and 1 are the first group without and with Shift, 2 and 3 the second group;
+    // a mapping may have a few more (the third level of AltGr layouts).
+    constexpr int kColumns = 8;
+    std::vector<std::uint32_t> out;
+    for (int column = 0; column < kColumns; ++column) {
+        const xcb_keysym_t keysym = xcb_key_symbols_get_keysym(m_symbols.get(), keycode, column);
+        if (keysym != XCB_NO_SYMBOL && std::find(out.begin(), out.end(), keysym) == out.end()) {
+            out.push_back(keysym);
+        }
+    }
+    return out;
+}
+
 void THotKeyManager::refreshKeyboardMapping() {
     const std::uint16_t numLockBefore = m_numLockMask;
     loadKeyboardMapping();

@@ -62,6 +62,10 @@ class THotKeyManager {
     // The registrations in the order they were made.
     std::vector<HotKeyRecord> records() const;
 
+    // The keysyms of a keycode in the keyboard mapping's column order (unshifted first, then
+    // shifted, then the other groups), each once: what a press of that key can produce.
+    std::vector<std::uint32_t> keysymsOfKeycode(xcb_keycode_t keycode) const;
+
     // Looks at one event of the connection. A key press that one of our grabs caught (on the
     // root, or on a window of ours that holds the keyboard, such as an open menu) is rebuilt into a
     // value from the registration's key and the pressed modifiers (Lock and NumLock left out); when

@@ -45,7 +45,7 @@ namespace {
 const QStringList& saveFilters() {
     static const QStringList filters = {QStringLiteral("Windows Bitmap (*.bmp)"),
                                         QStringLiteral("JPEG Image (*.jpg *.jpeg)"),
-                                        QStringLiteral("Portable Network Grapchics (*.png)"),
+                                        QStringLiteral("Portable Network Graphics (*.png)"),
                                         QStringLiteral("CompuServe GIF (*.gif)")};
     return filters;
 }

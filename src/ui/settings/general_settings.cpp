@@ -112,6 +112,12 @@ void Tfrmgeneralsettings::setHotkeyHint(const QString& text) {
     lbhotkeyhint->setVisible(!text.isEmpty());
 }
 
+void Tfrmgeneralsettings::setKeySymbols(const HotkeyBox::KeySymbols& keySymbols) {
+    for (HotkeyBox* box : hotkeys) {
+        box->setKeySymbols(keySymbols);
+    }
+}
+
 void Tfrmgeneralsettings::readparams() {
     const IniFile f(settingsFile());
     cbstartminimized->setChecked(f.readBool("main", "runmm", cbstartminimized->isChecked()));

@@ -5,14 +5,13 @@
 #include <cstdint>
 
 #include "ui/settings/settings_dialog.h"
+#include "ui/toolkit/hotkey_box.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 
 namespace pelko {
-
-class HotkeyBox;
 
 // "General Settings": start-up, minimizing while capturing, the skin, and the nine capture
 // hotkeys. A hotkey box that cannot be bound is marked while the user edits: a combination two
@@ -39,6 +38,8 @@ class Tfrmgeneralsettings : public SettingsDialog {
     // Shows on the hotkey page how to bind captures in the desktop's own configuration, where
     // the desktop lets no program bind global hotkeys; an empty text shows nothing.
     void setHotkeyHint(const QString& text);
+    // How the hotkey boxes learn which key a keycode is (see HotkeyBox).
+    void setKeySymbols(const HotkeyBox::KeySymbols& keySymbols);
 
     QCheckBox* cbstartminimized = nullptr;
     QCheckBox* cbrunww = nullptr;

@@ -10,6 +10,7 @@
 #include "core/error.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/keys.h"
+#include "core/settings/picture_size_checks.h"
 #include "ui/toolkit/color_box.h"
 #include "ui/toolkit/error_box.h"
 #include "ui/toolkit/link_button.h"
@@ -43,9 +44,11 @@ Tfrminputsettings::Tfrminputsettings(bool& openMark, std::string settingsFile,
         named(new QCheckBox(QStringLiteral("Show hint while selecting area")), "cbshowhint");
     cbshowhint->setChecked(keys::showhint.def);
     bgcolor = named(new ColorBox, "bgcolor");
+    // The colour captures fill with while the key is missing, so that "Ok" keeps it.
+    bgcolor->setColorValue(keys::screenbgcolor.def);
     auto* general = new QVBoxLayout(ts1);
     general->addWidget(cbshowhint);
-    general->addWidget(new QLabel(QStringLiteral("Non-rectangular areas backgroung color")));
+    general->addWidget(new QLabel(QStringLiteral("Non-rectangular areas background color")));
     general->addWidget(bgcolor);
     general->addStretch();
 
@@ -98,6 +101,14 @@ void Tfrminputsettings::saveparams(IniFile& f) {
             box->setFocus();
             throw Error(std::string(label) + " must be a whole number");
         }
+    }
+    // A region no capture can take: without area, or larger than a picture can be.
+    if (const auto problem =
+            checkFixedRegionSize(*parseProfileInteger(txwidth->text().toStdString()),
+                                 *parseProfileInteger(txheight->text().toStdString()))) {
+        pages()->setCurrentIndex(FixedRegionOptions);
+        (problem->field == SizeField::Width ? txwidth : txheight)->setFocus();
+        throw Error(problem->message);
     }
     f.writeBool("general", "showhint", cbshowhint->isChecked());
     f.writeString("settings", "startx", txstartx->text().toStdString());

@@ -10,29 +10,36 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/error.h"
+#include "core/image/scale.h"
 #include "core/output/file_name_template.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/keys.h"
+#include "core/settings/picture_size_checks.h"
+#include "ui/toolkit/clamping_spin_box.h"
 #include "ui/toolkit/named.h"
 
 namespace pelko {
 
 namespace {
 
+// A typed number past the range becomes the range's end.
 QSpinBox* spin(const char* name, int min, int max, int value) {
-    auto* box = named(new QSpinBox, name);
+    auto* box = named(new ClampingSpinBox, name);
     box->setRange(min, max);
     box->setValue(value);
     return box;
@@ -332,7 +339,33 @@ void Tfrmoutputsettings::readparams() {
     sejpegq->setValue(tbjpegq->value());
 }
 
+void Tfrmoutputsettings::checkScaling() {
+    if (!cbenablescaling->isChecked()) {
+        return;
+    }
+    // A percentage is checked against a capture of the whole screen, in device pixels.
+    QSize screen;
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        screen = primary->geometry().size() * primary->devicePixelRatio();
+    }
+    const int kind = cbpixels->isChecked() ? kScalePixels : kScalePercent;
+    if (const auto problem =
+            checkScalingSize(kind, sesclwidth->value(), sesclheight->value(), sesclwidth->maximum(),
+                             screen.width(), screen.height())) {
+        pages()->setCurrentIndex(Scaling);
+        (problem->field == SizeField::Width ? sesclwidth : sesclheight)->setFocus();
+        throw Error(problem->message);
+    }
+}
+
 void Tfrmoutputsettings::saveparams(IniFile& f) {
+    checkScaling();
+    // A folder typed without the closing "/" is stored with it, as the folder picker gives it:
+    // file names are the folder followed by the name template.
+    if (const QString folder = txfolder->text();
+        !folder.isEmpty() && !folder.endsWith(QLatin1Char('/')) && QFileInfo(folder).isDir()) {
+        txfolder->setText(folder + QLatin1Char('/'));
+    }
     f.writeString("main", "saveto", std8(txfolder->text()));
     f.writeString("settings", "screensfilename", std8(txautofilename->text()));
     f.writeString("general", "exteditor", std8(exteditor->text()));
@@ -379,15 +412,25 @@ void Tfrmoutputsettings::afterSave() {
     const QString folder = txfolder->text();
     const QFileInfo info(folder);
     QString problem;
-    if (!info.isDir()) {
-        problem = QStringLiteral("The folder %1 does not exist.").arg(folder);
+    if (folder.isEmpty()) {
+        // The next re-read stores the screens folder in its place.
+        problem = QStringLiteral(
+            "The folder name is empty. Captures are saved in the screens "
+            "folder.");
+    } else if (!info.isDir()) {
+        problem = QStringLiteral(
+                      "The folder %1 does not exist. Captures are saved in the "
+                      "screens folder until it can be used.")
+                      .arg(folder);
     } else if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
-        problem = QStringLiteral("The folder %1 cannot be written to.").arg(folder);
+        problem = QStringLiteral(
+                      "The folder %1 cannot be written to. Captures are saved in the "
+                      "screens folder until it can be used.")
+                      .arg(folder);
     }
     if (!problem.isEmpty()) {
         QMessageBox::warning(parentWidget() ? parentWidget() : this, QStringLiteral("Pelko"),
-                             problem + QStringLiteral(" Captures are saved in the screens folder "
-                                                      "until it can be used."));
+                             problem);
     }
 }
 

@@ -81,6 +81,8 @@ class Tfrmoutputsettings : public SettingsDialog {
     QWidget* createWatermarkPage();
     QWidget* createScalingPage();
     void refreshSample();
+    // Refuses a scaling no capture can be scaled to (throws with the field and its range).
+    void checkScaling();
 
     ProgramPaths m_paths;
     QLabel* m_lblimagefile = nullptr;

@@ -325,7 +325,11 @@ void TForm1::sSpeedButton9Click() {
 }
 
 void TForm1::lblscreensadv2Click() {
-    openOutputSettings(Tfrmoutputsettings::File);
+    // An open dialog comes forward on "File"; a new one opens there only while captures are
+    // saved to files, and otherwise on the page it opens with, "Watermark".
+    const bool open = OutputSettingsOpen && m_outputSettings;
+    openOutputSettings(open || mnsave->isChecked() ? Tfrmoutputsettings::File
+                                                   : Tfrmoutputsettings::Watermark);
 }
 
 void TForm1::label1Click() {
@@ -377,8 +381,13 @@ Tfrminputsettings* TForm1::openInputSettings() {
 
 Tfrmgeneralsettings* TForm1::openGeneralSettings(int page) {
     if (!GeneralSettingsOpen || !m_generalSettings) {
+        // Hotkeys the new values could not bind are named at once, as at start.
         m_generalSettings = new Tfrmgeneralsettings(
-            GeneralSettingsOpen, m_services.paths.settingsFile(), [this] { rereadSettings(); },
+            GeneralSettingsOpen, m_services.paths.settingsFile(),
+            [this] {
+                rereadSettings();
+                reportRefusedHotkeys();
+            },
             m_skins.sortedSkinNames(), m_services.hotkeyHeldElsewhere,
             [this](bool hold) {
                 if (hold && m_services.releaseHotkeys) {
@@ -389,6 +398,7 @@ Tfrmgeneralsettings* TForm1::openGeneralSettings(int page) {
             },
             this);
         m_generalSettings->setHotkeyHint(QString::fromStdString(hotkeyHint()));
+        m_generalSettings->setKeySymbols(m_services.keySymbols);
     }
     m_generalSettings->showPage(page);
     return m_generalSettings;
@@ -419,7 +429,7 @@ void TForm1::reportRefusedHotkeys() {
         if (slot < std::size(kCaptions)) {
             lines << QStringLiteral("%1 (%2)").arg(
                 QString::fromLatin1(kCaptions[slot]),
-                QString::fromStdString(shortcutText(m_settings.hotkeys[slot])));
+                QString::fromStdString(hotkeyText(m_settings.hotkeys[slot])));
         }
     }
     if (lines.isEmpty()) {

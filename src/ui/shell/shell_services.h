@@ -35,6 +35,9 @@ struct ShellServices {
     std::function<std::vector<std::size_t>()> refusedHotkeySlots;
     // Whether another program holds a hotkey value now; a value this program holds is not held.
     std::function<bool(std::uint32_t value)> hotkeyHeldElsewhere;
+    // The keysyms of a keycode in the keyboard mapping's column order, so that a hotkey box
+    // knows which key was pressed whatever Shift made of it; unset where unknown.
+    std::function<std::vector<std::uint32_t>(std::uint32_t keycode)> keySymbols;
     // Where this desktop lets no program bind global hotkeys: how to bind captures in the
     // desktop's own configuration instead. Empty (or unset) where the last binding could bind
     // them; asked after each binding.

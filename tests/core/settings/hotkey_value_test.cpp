@@ -61,6 +61,22 @@ TEST(HotkeyValue, ShortcutTextIsWhatTheTrayMenuShows) {
     }
 }
 
+// The hotkey boxes and the message about hotkeys that could not be set up name every modifier,
+// the Win bit that only settings.ini can hold included.
+TEST(HotkeyValue, HotkeyTextNamesTheWinBitToo) {
+    const std::pair<std::uint32_t, const char*> cases[] = {
+        {0x10078, "Win+F9"},
+        {0x1E046, "Ctrl+Alt+Shift+Win+F"},
+        {24646, "Ctrl+Shift+F"},
+        {0x10000, ""},
+        {0, ""},
+    };
+    for (const auto& [value, text] : cases) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(hotkeyText(value), text);
+    }
+}
+
 TEST(HotkeyValue, SlotKeysHoldTheCombinationsTheirCommentsName) {
     EXPECT_EQ(shortcutText(std::uint32_t(keys::sshk.def)), "F9");
     EXPECT_EQ(shortcutText(std::uint32_t(keys::sshk.factory)), "F10");

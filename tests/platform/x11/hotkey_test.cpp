@@ -393,6 +393,26 @@ TEST_P(Remapping, GrabFollowsTheKeyToItsNewKeycode) {
 INSTANTIATE_TEST_SUITE_P(Notices, Remapping, ::testing::Values(false, true),
                          [](const auto& test) { return test.param ? "Xkb" : "Core"; });
 
+// What each key can produce, unshifted first: what tells the hotkey boxes that Shift+2 ("@")
+// is the "2" key and a numpad key without NumLock its digit.
+TEST_F(HotKeys, KeysymsOfAKeycodeComeInColumnOrder) {
+    OtherClient probe(m_display->name());
+    const std::pair<xcb_keysym_t, std::vector<std::uint32_t>> cases[] = {
+        {XK_2, {XK_2, XK_at}},
+        {XK_comma, {XK_comma, XK_less}},
+        {XK_KP_1, {XK_KP_End, XK_KP_1}},
+        {XK_F4, {XK_F4}},
+    };
+    for (const auto& [sym, expected] : cases) {
+        SCOPED_TRACE(sym);
+        std::vector<std::uint32_t> keysyms = m_manager->keysymsOfKeycode(probe.keycodeOf(sym));
+        ASSERT_GE(keysyms.size(), expected.size());
+        keysyms.resize(expected.size());
+        EXPECT_EQ(keysyms, expected);
+    }
+    EXPECT_EQ(m_manager->keysymsOfKeycode(0), std::vector<std::uint32_t>{});
+}
+
 // The server announces a new keyboard whenever another device types; with the same mapping
 // the grabs stay as they are: only the mapping is read again (no ungrab and grab of every
 // combination, dozens of round trips), and the hotkeys go on firing.
