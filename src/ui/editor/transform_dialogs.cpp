@@ -17,14 +17,16 @@
 #include <filesystem>
 
 #include "core/settings/ini_file.h"
+#include "ui/toolkit/clamping_spin_box.h"
 #include "ui/toolkit/error_box.h"
 
 namespace pelko {
 
 namespace {
 
+// Typed numbers above the range are held at its maximum, never cut digit by digit.
 QSpinBox* numberBox(const char* name, int maximum, int value, QWidget* parent) {
-    auto* box = new QSpinBox(parent);
+    auto* box = new ClampingSpinBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setRange(0, maximum);
     box->setValue(value);

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabBar>
+#include <QTest>
 #include <QToolButton>
 #include <filesystem>
 
@@ -207,6 +208,16 @@ TEST_F(EditorTest, ScaleDialogLoadsFromSettingsAndStoresToEditorIni) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(alive);
     EXPECT_TRUE(boxes.seen.empty());
+}
+
+TEST_F(EditorTest, TypedNumbersAboveTheRangeAreHeldAtItsMaximum) {
+    editor->addCapture(test::filledPicture(80, 60, 0x123456));
+    auto* dialog = openDialog<TfrmEditorScale>("sb6");
+    ASSERT_NE(dialog, nullptr);
+    auto* width = control<QSpinBox>(dialog, "sesclwidth");
+    width->selectAll();
+    QTest::keyClicks(width, "12345");
+    EXPECT_EQ(width->value(), 9999);
 }
 
 // A scale to 0 pixels fails: the new values are stored, the picture and its file stay, and the
