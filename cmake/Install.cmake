@@ -22,7 +22,7 @@ add_custom_target(pelko_dist_files ALL
 install(TARGETS pelko RUNTIME DESTINATION bin)
 install(TARGETS pelko-tray RUNTIME DESTINATION lib/pelko)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION share/pelko)
-install(FILES ${PELKO_DIST}/pelko.desktop DESTINATION share/applications)
+install(FILES ${PELKO_DIST}/io.github.pelko.Pelko.desktop DESTINATION share/applications)
 install(FILES ${PELKO_DIST}/io.github.pelko.Pelko.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${PELKO_DIST}/pelko.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${PELKO_DIST}/pelko-48.png DESTINATION share/icons/hicolor/48x48/apps
@@ -38,11 +38,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Pelko developers <pelko@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen capture from the tray and the command line")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Pelko lives in the system tray of an X11 desktop, reacts to global hotkeys\n"
-    "and captures the whole screen, the active window, a fixed region or an area\n"
-    "you drag out, then hands the picture to image files, the clipboard, a paint\n"
-    "program, an FTP upload window, e-mail or its own editor. The pelko command\n"
-    "captures from scripts.")
+    "Pelko lives in the system tray of an X11 or Wayland desktop, reacts to global\n"
+    "hotkeys and captures the whole screen, the active window, a fixed region or an\n"
+    "area you drag out, then hands the picture to image files, the clipboard, a\n"
+    "paint program, an FTP upload window, e-mail or its own editor. The pelko\n"
+    "command captures from scripts.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

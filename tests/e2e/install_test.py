@@ -1,14 +1,17 @@
 #!/usr/bin/python3
 """The installed program: cmake --install into a temporary prefix, run from there with a
 read-only program folder, and the Debian package built by CPack and inspected."""
+import configparser
 import glob
 import os
+import shlex
 import shutil
 import stat
 import subprocess
 import sys
 import tempfile
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 from PIL import Image
 
@@ -16,11 +19,16 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../
 from e2e_support import run_tests, wait_for  # noqa: E402
 
 ARGS = None
+SOURCE = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "../.."))
+METAINFO = "share/metainfo/io.github.pelko.Pelko.metainfo.xml"
+# The main categories of the desktop menu specification; a launcher names one of them.
+MAIN_CATEGORIES = {"AudioVideo", "Audio", "Video", "Development", "Education", "Game",
+                   "Graphics", "Network", "Office", "Science", "Settings", "System", "Utility"}
 
 INSTALLED = [
     "bin/pelko", "lib/pelko/pelko-tray", "share/pelko/help.html",
     "share/pelko/lib/images/watermark.bmp", "share/pelko/lib/skins/flat.qss",
-    "share/applications/pelko.desktop", "share/metainfo/io.github.pelko.Pelko.metainfo.xml",
+    "share/applications/io.github.pelko.Pelko.desktop", METAINFO,
     "share/icons/hicolor/scalable/apps/pelko.svg", "share/icons/hicolor/48x48/apps/pelko.png",
     "share/icons/hicolor/256x256/apps/pelko.png", "share/man/man1/pelko.1.gz",
     "share/doc/pelko/copyright",
@@ -81,7 +89,7 @@ class Installed(unittest.TestCase):
             icon = Image.open(os.path.join(self.prefix, f"share/icons/hicolor/{size}x{size}"
                                            "/apps/pelko.png"))
             self.assertEqual(icon.size, (size, size))
-        with open(os.path.join(self.prefix, "share/applications/pelko.desktop")) as f:
+        with open(os.path.join(self.prefix, "share/applications/io.github.pelko.Pelko.desktop")) as f:
             desktop = f.read()
         self.assertIn("\nExec=pelko\n", desktop)
         self.assertIn("\nIcon=pelko\n", desktop)
@@ -94,10 +102,73 @@ class Installed(unittest.TestCase):
     def test_metainfo_validates(self):
         if not shutil.which("appstreamcli"):
             self.skipTest("appstreamcli is not installed")
-        proc = subprocess.run(["appstreamcli", "validate", "--no-net", os.path.join(
-            self.prefix, "share/metainfo/io.github.pelko.Pelko.metainfo.xml")],
-            capture_output=True, text=True)
-        self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+        # validate-tree also checks that the launcher the metainfo names is installed.
+        for command in (["validate", os.path.join(self.prefix, METAINFO)],
+                        ["validate-tree", self.prefix]):
+            proc = subprocess.run(["appstreamcli", *command[:1], "--no-net", *command[1:]],
+                                  capture_output=True, text=True)
+            self.assertEqual(proc.returncode, 0, proc.stdout + proc.stderr)
+
+    def test_launcher_is_the_component_and_its_quick_list_captures(self):
+        metainfo = ElementTree.parse(os.path.join(self.prefix, METAINFO)).getroot()
+        launchable = metainfo.find("launchable[@type='desktop-id']").text
+        self.assertEqual(launchable, metainfo.findtext("id") + ".desktop")
+        entry = configparser.ConfigParser(interpolation=None)
+        entry.optionxform = str
+        self.assertTrue(entry.read(os.path.join(self.prefix, "share/applications", launchable)))
+        main = entry["Desktop Entry"]
+        categories = {c for c in main["Categories"].split(";") if c}
+        self.assertEqual(len(categories & MAIN_CATEGORIES), 1, categories)
+        actions = {}
+        for action in filter(None, main["Actions"].split(";")):
+            section = entry["Desktop Action " + action]
+            actions[section["Name"]] = section["Exec"]
+        self.assertEqual(actions, {"Capture rectangular area": "pelko --capture rect",
+                                   "Capture whole screen": "pelko --capture screen",
+                                   "Settings": "pelko"})
+        # The commands run as the launcher runs them, the installed pelko found on PATH.
+        env = dict(self.env, PATH=os.path.join(self.prefix, "bin") + ":" + os.environ["PATH"])
+        screen = subprocess.run(shlex.split(actions["Capture whole screen"]), env=env,
+                                capture_output=True, text=True, timeout=60)
+        self.assertEqual(screen.returncode, 0, screen.stderr)
+        with Image.open(screen.stdout.strip()) as picture:
+            self.assertEqual(picture.size, (1920, 1080))
+        rectangle = subprocess.Popen(shlex.split(actions["Capture rectangular area"]), env=env,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        try:
+            self.assertTrue(wait_for(lambda: subprocess.run(
+                ["xdotool", "search", "--name", "^Pelko selection$"], env=env,
+                capture_output=True).stdout.strip(), timeout=20), "no selection overlay")
+            subprocess.run(["xdotool", "key", "Escape"], env=env, check=True, timeout=20)
+            rectangle.communicate(timeout=30)
+        finally:
+            if rectangle.poll() is None:
+                rectangle.kill()
+                rectangle.communicate()
+        self.assertEqual(rectangle.returncode, 2)  # cancelled
+
+    def test_metainfo_screenshot_is_in_the_source_tree(self):
+        # Published from the repository: the address ends with the file's path in it.
+        metainfo = ElementTree.parse(os.path.join(self.prefix, METAINFO)).getroot()
+        image = metainfo.find("screenshots/screenshot[@type='default']/image")
+        prefix = metainfo.findtext("url[@type='homepage']") + "/raw/main/"
+        self.assertTrue(image.text.startswith(prefix), image.text)
+        with Image.open(os.path.join(SOURCE, image.text[len(prefix):])) as picture:
+            self.assertEqual(picture.size, (int(image.get("width")), int(image.get("height"))))
+
+    def test_binaries_are_hardened(self):
+        # What lintian checks: relocations read-only after loading, every symbol bound at the
+        # start, and fortified C library calls.
+        for binary in ("bin/pelko", "lib/pelko/pelko-tray"):
+            path = os.path.join(self.prefix, binary)
+            with self.subTest(binary=binary):
+                dynamic = subprocess.check_output(["readelf", "-dW", path], text=True)
+                self.assertIn("BIND_NOW", dynamic)
+                segments = subprocess.check_output(["readelf", "-lW", path], text=True)
+                self.assertIn("GNU_RELRO", segments)
+                symbols = subprocess.check_output(["readelf", "--dyn-syms", "-W", path],
+                                                  text=True)
+                self.assertRegex(symbols, r"__\w+_chk@")
 
     def test_read_only_install_keeps_settings_and_captures_in_the_user_folders(self):
         files = self.pelko("--capture", "screen", "--format", "png")
@@ -188,9 +259,12 @@ class DebianPackage(unittest.TestCase):
             self.assertNotIn(".debug_info", sections, binary)
         if not shutil.which("lintian"):
             self.skipTest("lintian is not installed: package not checked with it")
-        proc = subprocess.run(["lintian", deb], capture_output=True, text=True, timeout=600)
-        errors = [line for line in proc.stdout.splitlines() if line.startswith("E:")]
-        self.assertEqual(errors, [], proc.stdout)
+        proc = subprocess.run(["lintian", "--display-info", deb], capture_output=True, text=True,
+                              timeout=600)
+        # No errors or warnings, and none of the hardening tags (some are only informational).
+        problems = [line for line in proc.stdout.splitlines()
+                    if line.startswith(("E:", "W:")) or ": hardening-" in line]
+        self.assertEqual(problems, [], proc.stdout)
 
 
 if __name__ == "__main__":

@@ -80,7 +80,7 @@ class Shell(unittest.TestCase):
             self.assertEqual(f.read(2), b"BM")
 
         settings = self.folders.read_settings()
-        self.assertIn("saveto=" + self.home + "/screens/", settings)
+        self.assertIn("\nsaveto=screens/\n", settings)
         self.assertIn("screensfilename=<%DATE> at <%TIME>", settings)
         with open(os.path.join(self.config, "autostart", "pelko.desktop")) as f:
             self.assertIn(f"\nExec={os.path.realpath(ARGS.pelko)} --home {self.home}\n", f.read())

@@ -233,6 +233,17 @@ TEST_F(SettingsDialogsTest, OutputSettingsWithNoFormatCheckedStoreNoFormat) {
     EXPECT_EQ(ini().readString("main", "saveas", ""), "gif");
 }
 
+// A folder inside the program folder shows as a whole path and is stored relative to the
+// program folder, so that a copy of the folder saves into its own.
+TEST_F(SettingsDialogsTest, FolderInsideTheProgramFolderShowsWholeAndIsStoredRelative) {
+    writeSettings("[main]\nsaveto=screens/\n");
+    Tfrmoutputsettings d(mainOpen, paths, nullptr);
+    EXPECT_EQ(d.txfolder->text().toStdString(), paths.programDir + "/screens/");
+    d.setChosenFolder(QString::fromStdString(paths.programDir + "/screens/shots"));
+    d.Button1Click();
+    EXPECT_EQ(ini().readString("main", "saveto", ""), "screens/shots/");
+}
+
 TEST_F(SettingsDialogsTest, CancelWritesNothing) {
     writeSettings("[main]\nsaveto=/x/\n");
     start();
@@ -303,7 +314,7 @@ TEST_F(SettingsDialogsTest, OkWarnsOfAnUnusableFolderAndStillStores) {
     d->Button1Click();
     ASSERT_EQ(boxes.seen.size(), 1u);
     EXPECT_TRUE(boxes.seen[0].text.contains("missing/")) << boxes.seen[0].text.toStdString();
-    EXPECT_EQ(ini().readString("main", "saveto", ""), dir.path() + "/missing/");
+    EXPECT_EQ(ini().readString("main", "saveto", ""), "missing/");  // in the program folder
 }
 
 // A number typed past a box's range becomes its end at once, never a number cut digit by digit.

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "core/codec/decode.h"
-#include "core/error.h"
+#include "core/codec/picture_error.h"
 
 namespace pelko {
 
@@ -15,7 +15,7 @@ namespace {
 constexpr const char* kNotValid = "Bitmap image is not valid";
 
 [[noreturn]] void notValid() {
-    throw Error(kNotValid);
+    throw PictureError(kNotValid);
 }
 
 constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3,
@@ -190,10 +190,7 @@ class Field {
 };
 
 Bitmap allocate(const Header& h, int depth, const DecodeLimits& limits) {
-    checkedImageSize(h.width, h.height, 4);
-    if (std::size_t(h.width) * std::size_t(h.height) > limits.maxPixels) {
-        throw Error("Out of memory");
-    }
+    refuseOversizedPicture(h.width, h.height, limits);
     return Bitmap(int(h.width), int(h.height), depth);
 }
 
@@ -284,7 +281,7 @@ Bitmap readRunLengthRows(const Bytes& file, const Header& h, const DecodeLimits&
     const std::uint64_t pixels = std::uint64_t(h.width) * std::uint64_t(h.height);
     const std::uint64_t data = file.size() - h.pixelOffset;
     if (pixels > kRunLengthFreePixels && pixels / kRunLengthPixelsPerByte > data) {
-        notValid();
+        throw PictureError(kNotValid, PictureFault::TooLittleData, h.width, h.height);
     }
     Bitmap bitmap = allocate(h, h.bitCount, limits);
     bitmap.setPalette(readColorTable(file, h));
@@ -345,7 +342,7 @@ Bitmap decodeBmp(std::span<const std::uint8_t> data, const DecodeLimits& limits)
     const std::uint64_t stride = (std::uint64_t(h.width) * h.bitCount + 31) / 32 * 4;
     const std::uint64_t available = file.size() - h.pixelOffset;
     if (stride > available || std::uint64_t(h.height) > available / stride) {
-        notValid();
+        throw PictureError(kNotValid, PictureFault::TooLittleData, h.width, h.height);
     }
     if (h.bitCount <= 8) {
         return readIndexedRows(file, h, std::size_t(stride), limits);

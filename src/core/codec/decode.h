@@ -19,7 +19,8 @@ struct DecodeLimits {
 };
 
 // Decoders: each takes a whole file's bytes and gives the picture it holds, or throws
-// pelko::Error with the format's message. Malformed or oversized input, and input that ends
+// pelko::Error with the format's message (a PictureError, picture_error.h, that also tells what
+// is wrong for a message naming the file). Malformed or oversized input, and input that ends
 // before the picture does, is refused; nothing is read past the end. The picture is allocated
 // only once the file has shown it can hold it: a file shorter than its picture could be at the
 // format's highest compression is refused first, with the format's message for data that ends
@@ -64,12 +65,17 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path);
 enum class PictureFileKind { Bmp, Jpeg, Png, Gif };
 PictureFileKind pictureFileKind(const std::string& path);
 
-// Reads a picture file as its extension says.
+// Reads a picture file as its extension says. A file that its decoder refuses raises a message
+// that names the file and says what is wrong in words, the decoder's message in parentheses
+// where it says more: "stamp.jpg" is not a JPEG file or is damaged (JPEG error #53); "big.png"
+// declares 65535 x 65535 pixels, more than Pelko reads; a file whose first bytes show another
+// format than its name says which ending its name needs.
 Bitmap readPictureFile(const std::string& path, const DecodeLimits& limits = {});
 
 // Reads a picture file as its first bytes say (the signatures of PNG, JPEG, GIF and Windows
 // bitmap files), whatever its name; a file without one of them is read as its extension says.
 // For files a user opens: a camera's "IMG_0001.JPG" or a PNG saved under ".bmp" open too.
+// Refusals name the file, as those of readPictureFile do.
 Bitmap openPictureFile(const std::string& path, const DecodeLimits& limits = {});
 
 }  // namespace pelko

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "core/codec/decode.h"
-#include "core/error.h"
+#include "core/codec/picture_error.h"
 
 namespace pelko {
 
@@ -32,9 +32,13 @@ int readInput(GifFileType* gif, GifByteType* out, int length) {
     return int(n);
 }
 
-[[noreturn]] void raise(int code) {
+std::string messageOf(int code) {
     const char* message = GifErrorString(code);
-    throw Error(message ? message : "GIF error");
+    return message ? message : "GIF error";
+}
+
+[[noreturn]] void raise(int code) {
+    throw PictureError(messageOf(code));
 }
 
 struct GifCloser {
@@ -156,23 +160,24 @@ Bitmap decodeGif(std::span<const std::uint8_t> file, const DecodeLimits& limits)
     // The logical screen, widened where the picture reaches past it.
     const long long width = std::max<long long>(gif->SWidth, (long long)image.Left + image.Width);
     const long long height = std::max<long long>(gif->SHeight, (long long)image.Top + image.Height);
+    // More than any Bitmap holds is refused at once, as by the other decoders.
+    refuseOversizedPicture(width, height, kAnyBitmapSize);
     // Nothing is allocated for the picture before its data is known to be long enough for
     // it; refused with giflib's message for where the data ends (within the file, or with
     // it). Nor for the screen before the rest of the file could fill it.
     const PictureData data = pictureData(file, input.position);
     if (std::uint64_t(image.Width) * std::uint64_t(image.Height) >
         data.bytes * kLzwMostPixelsPerByte) {
-        raise(data.ends ? D_GIF_ERR_EOF_TOO_SOON : D_GIF_ERR_READ_FAILED);
+        throw PictureError(messageOf(data.ends ? D_GIF_ERR_EOF_TOO_SOON : D_GIF_ERR_READ_FAILED),
+                           PictureFault::TooLittleData, image.Width, image.Height);
     }
     const std::uint64_t screen = std::uint64_t(width) * std::uint64_t(height);
     if (screen > kFreeScreenPixels &&
         screen > std::uint64_t(file.size() - input.position) * kLzwMostPixelsPerByte) {
-        raise(D_GIF_ERR_NOT_ENOUGH_MEM);
+        throw PictureError(messageOf(D_GIF_ERR_NOT_ENOUGH_MEM), PictureFault::TooLittleData, width,
+                           height);
     }
-    checkedImageSize(width, height, 4);
-    if (std::size_t(width) * std::size_t(height) > limits.maxPixels) {
-        throw Error("Out of memory");
-    }
+    refuseOversizedPicture(width, height, limits);
 
     std::vector<GifPixelType> indices(std::size_t(image.Width) * std::size_t(image.Height));
     for (int y : rowOrder(image.Height, image.Interlace)) {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "core/codec/decode.h"
-#include "core/error.h"
+#include "core/codec/picture_error.h"
 
 namespace pelko {
 
@@ -50,6 +50,10 @@ void onMessage(j_common_ptr info, int level) {
 }
 
 void onOutputMessage(j_common_ptr) {}
+
+std::string jpegMessage(int code) {
+    return "JPEG error #" + std::to_string(code);
+}
 
 // Huffman coding spends at least one bit on every block of every component: a sequential scan
 // codes its DC difference and its end of block (two bits), a progressive file codes each DC
@@ -145,9 +149,7 @@ class JpegDecoder {
     JpegDecoder& operator=(const JpegDecoder&) = delete;
 
     Decompressor* get() { return &m_d; }
-    [[noreturn]] void raise() const {
-        throw Error("JPEG error #" + std::to_string(m_d.errors.code));
-    }
+    [[noreturn]] void raise() const { throw PictureError(jpegMessage(m_d.errors.code)); }
 
   private:
     Decompressor m_d{};
@@ -190,20 +192,18 @@ Bitmap decodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limits
         decoder.raise();
     }
     if (d->info.output_components != 4) {
-        throw Error("JPEG error #" + std::to_string(JERR_CONVERSION_NOTIMPL));
+        throw PictureError(jpegMessage(JERR_CONVERSION_NOTIMPL), PictureFault::Unsupported);
     }
     // Before the library allocates anything for the picture (jpeg_start_decompress); with
     // the library's message for where the data would end: at a marker, or with the file.
     if (tooShortForItsBlocks(d->info)) {
         const bool endMarker =
             file.size() >= 2 && file[file.size() - 2] == 0xFF && file[file.size() - 1] == JPEG_EOI;
-        throw Error("JPEG error #" + std::to_string(endMarker ? JWRN_HIT_MARKER : JWRN_JPEG_EOF));
+        throw PictureError(jpegMessage(endMarker ? JWRN_HIT_MARKER : JWRN_JPEG_EOF),
+                           PictureFault::TooLittleData, d->info.image_width, d->info.image_height);
     }
     const JDIMENSION width = d->info.output_width, height = d->info.output_height;
-    checkedImageSize(width, height, 4);
-    if (std::size_t(width) * height > limits.maxPixels) {
-        throw Error("Out of memory");
-    }
+    refuseOversizedPicture(width, height, limits);
     Bitmap bitmap(int(width), int(height), 24);
     std::vector<JSAMPROW> rows(height);
     for (JDIMENSION y = 0; y < height; ++y) {

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "core/codec/decode.h"
-#include "core/error.h"
+#include "core/codec/picture_error.h"
 #include "core/file_descriptor.h"
 
 namespace pelko {
@@ -136,16 +136,88 @@ std::optional<PictureFileKind> kindBySignature(const std::vector<std::uint8_t>& 
     return std::nullopt;
 }
 
+const char* formatName(PictureFileKind kind) {
+    switch (kind) {
+        case PictureFileKind::Jpeg:
+            return "JPEG";
+        case PictureFileKind::Png:
+            return "PNG";
+        case PictureFileKind::Gif:
+            return "GIF";
+        case PictureFileKind::Bmp:
+            break;
+    }
+    return "BMP";
+}
+
+const char* extensionFor(PictureFileKind kind) {
+    switch (kind) {
+        case PictureFileKind::Jpeg:
+            return ".jpg";
+        case PictureFileKind::Png:
+            return ".png";
+        case PictureFileKind::Gif:
+            return ".gif";
+        case PictureFileKind::Bmp:
+            break;
+    }
+    return ".bmp";
+}
+
+// What is wrong with the file, in words, naming it; the decoder's own message stays in
+// parentheses where it says more than the words do.
+std::string pictureProblem(const std::string& path, PictureFileKind readAs,
+                           const std::vector<std::uint8_t>& bytes, const PictureError& error) {
+    const std::string file = "\"" + path + "\"";
+    const std::string format = formatName(readAs);
+    const std::string size =
+        std::to_string(error.declaredWidth()) + " x " + std::to_string(error.declaredHeight());
+    const std::string detail = std::string(" (") + error.what() + ").";
+    switch (error.fault()) {
+        case PictureFault::TooLarge:
+            return file + " declares " + size + " pixels, more than Pelko reads.";
+        case PictureFault::TooLittleData:
+            return file + " declares " + size +
+                   " pixels but holds too little data for them: it is cut off or damaged.";
+        case PictureFault::Unsupported:
+            return file + " is a kind of " + format + " file that Pelko does not read" + detail;
+        case PictureFault::Damaged:
+            break;
+    }
+    if (bytes.empty()) {
+        return file + " is empty.";
+    }
+    // A picture read by its name as another format than it holds: the name is what to change.
+    const std::optional<PictureFileKind> holds = kindBySignature(bytes);
+    if (holds && *holds != readAs) {
+        return file + " holds a " + formatName(*holds) +
+               " picture, but its name makes Pelko read it as a " + format + " file" + detail +
+               " Names of " + formatName(*holds) + " files end in \"" + extensionFor(*holds) +
+               "\".";
+    }
+    return file + " is not a " + format + " file or is damaged" + detail;
+}
+
+// Decodes a file's bytes; a refusal names the file and says what is wrong with it. (The
+// decoders take bytes and know no name, so the message gets it here.)
+Bitmap decodeFile(const std::string& path, PictureFileKind kind,
+                  const std::vector<std::uint8_t>& bytes, const DecodeLimits& limits) {
+    try {
+        return decodeAs(kind, bytes, limits);
+    } catch (const PictureError& error) {
+        throw Error(pictureProblem(path, kind, bytes, error));
+    }
+}
+
 }  // namespace
 
 Bitmap readPictureFile(const std::string& path, const DecodeLimits& limits) {
-    const PictureFileKind kind = pictureFileKind(path);
-    return decodeAs(kind, readFileBytes(path), limits);
+    return decodeFile(path, pictureFileKind(path), readFileBytes(path), limits);
 }
 
 Bitmap openPictureFile(const std::string& path, const DecodeLimits& limits) {
     const std::vector<std::uint8_t> bytes = readFileBytes(path);
-    return decodeAs(kindBySignature(bytes).value_or(pictureFileKind(path)), bytes, limits);
+    return decodeFile(path, kindBySignature(bytes).value_or(pictureFileKind(path)), bytes, limits);
 }
 
 }  // namespace pelko

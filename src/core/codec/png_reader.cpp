@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "core/codec/decode.h"
-#include "core/error.h"
+#include "core/codec/picture_error.h"
 
 namespace pelko {
 
@@ -234,23 +234,22 @@ Bitmap decodePng(std::span<const std::uint8_t> file, const DecodeLimits& limits)
 
     PngLayout layout;
     if (!readPngInfo(reader.png(), reader.info(), &layout)) {
-        throw Error(input.message);
+        throw PictureError(input.message);
     }
     // Checked before libpng allocates its row buffers. The size check also keeps the sums of
     // filteredSize far from overflowing.
-    checkedImageSize(layout.width, layout.height, 4);
+    refuseOversizedPicture(layout.width, layout.height, kAnyBitmapSize);
     // The image data must be able to inflate to the whole picture before the picture is
     // allocated; refused with libpng's message for where the data ends (before the other
     // chunks, or with the file).
     const ImageData data = imageData(file);
     if (filteredSize(layout) / kDeflateMostRatio > data.bytes) {
-        throw Error(data.ends ? "Not enough image data" : "Read Error");
+        throw PictureError(data.ends ? "Not enough image data" : "Read Error",
+                           PictureFault::TooLittleData, layout.width, layout.height);
     }
-    if (std::size_t(layout.width) * layout.height > limits.maxPixels) {
-        throw Error("Out of memory");
-    }
+    refuseOversizedPicture(layout.width, layout.height, limits);
     if (!setPngConversions(reader.png(), reader.info(), &layout)) {
-        throw Error(input.message);
+        throw PictureError(input.message);
     }
     Bitmap bitmap(int(layout.width), int(layout.height), layout.depth);
     if (layout.rowBytes != bitmap.stride()) {
@@ -264,7 +263,7 @@ Bitmap decodePng(std::span<const std::uint8_t> file, const DecodeLimits& limits)
         rows[y] = bitmap.row(int(y));
     }
     if (!readPngRows(reader.png(), reader.info(), rows.data())) {
-        throw Error(input.message);
+        throw PictureError(input.message);
     }
     return bitmap;
 }

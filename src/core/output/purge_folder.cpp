@@ -66,8 +66,8 @@ Outcome purgeEntry(int dirFd, const std::string& name, const PurgeRules& rules) 
     const bool oldEnough = !rules.olderThan || st.st_mtime < *rules.olderThan;
     if (S_ISDIR(st.st_mode)) {
         FileDescriptor sub = openFolderAt(dirFd, name.c_str());
-        if (!sub && errno == EACCES && rules.clearAttributes) {
-            ::fchmodat(dirFd, name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0);
+        if (!sub && errno == EACCES && rules.clearAttributes &&
+            ::fchmodat(dirFd, name.c_str(), (st.st_mode & 07777) | S_IRWXU, 0) == 0) {
             sub = openFolderAt(dirFd, name.c_str());
         }
         if (!sub) {

@@ -31,12 +31,12 @@ void ensureDefaultFolder(const std::string& folder, const ProgramPaths& paths) {
 }  // namespace
 
 std::string outputFolderInUse(const IniFile& settings, const ProgramPaths& paths) {
-    const std::string stored = read(settings, keys::saveto);
+    const std::string folder = paths.resolvedFolder(read(settings, keys::saveto));
     struct stat st {};
-    if (stored.empty() || ::stat(stored.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         return paths.screensDir();
     }
-    return stored;
+    return folder;
 }
 
 void writeImageFile(const Bitmap& bitmap, ImageFormat format, const EncodeOptions& options,

@@ -19,8 +19,9 @@ struct SaveContext {
     Clock clock = localNow;
 };
 
-// The folder captures are saved to: main/saveto while the folder it names exists, else the
-// program's screens folder. The setting itself stays, for when its folder is back.
+// The folder captures are saved to: main/saveto (a relative one inside the program folder)
+// while the folder it names exists, else the program's screens folder. The setting itself stays,
+// for when its folder is back.
 std::string outputFolderInUse(const IniFile& settings, const ProgramPaths& paths);
 
 // Writes the Bitmap as an image file. target "0" means the configured folder (main/saveto,

@@ -1,6 +1,5 @@
 #include "core/output/scratch_file.h"
 
-#include <cstring>
 #include <ctime>
 
 #include "core/error.h"
@@ -17,11 +16,12 @@ namespace {
 
 // The scratch folder holds captures, so only a real folder of the user's own that nobody else
 // may enter is written to: a symbolic link or a folder planted by someone else is refused as a
-// failed file creation.
+// failed file creation, whose reason says what is wrong with the folder.
 void checkScratchDir(const std::string& dir, const std::string& path) {
     int error = 0;
     if (!openScratchFolder(dir, error)) {
-        throw Error(formatMessage("Cannot create file \"%s\". %s", {path, std::strerror(error)}));
+        throw Error(formatMessage("Cannot create file \"%s\". %s",
+                                  {path, scratchFolderProblem(dir, error)}));
     }
 }
 

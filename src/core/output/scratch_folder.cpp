@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace pelko {
 
@@ -34,6 +35,32 @@ FileDescriptor openScratchFolder(const std::string& path, int& error, bool makeP
     }
     error = 0;
     return fd;
+}
+
+std::string scratchFolderProblem(const std::string& path, int error) {
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    const std::string named = "The scratch folder \"" + folder + "\"";
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) {
+        return errno == ENOENT ? named + " does not exist."
+                               : named + " cannot be used: " + std::strerror(error) + ".";
+    }
+    if (S_ISLNK(st.st_mode)) {
+        return named + " is a link; Pelko does not use it.";
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return named + " is not a folder; Pelko does not use it.";
+    }
+    if (st.st_uid != ::geteuid()) {
+        return named + " belongs to another user; Pelko does not use it.";
+    }
+    if ((st.st_mode & 077) != 0) {
+        return named + " is open to other users; Pelko uses it only when it is private.";
+    }
+    return named + " cannot be used: " + std::strerror(error) + ".";
 }
 
 ScratchFileUse::ScratchFileUse(const std::string& path)

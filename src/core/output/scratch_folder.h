@@ -12,6 +12,11 @@ namespace pelko {
 // Returns no descriptor, with the errno in error, when the folder does not pass.
 FileDescriptor openScratchFolder(const std::string& path, int& error, bool makePrivate = false);
 
+// Why the scratch folder at path does not pass, in words that name it, for a message ("The
+// scratch folder "/tmp/~pelko-1000" is a link; Pelko does not use it."); error is what
+// openScratchFolder gave, for the cases that the folder's state does not tell.
+std::string scratchFolderProblem(const std::string& path, int error);
+
 // Marks a scratch file as in use for as long as it lives (a shared lock on the file), so no
 // purge of the scratch folder, in this process or another, removes it. A file that cannot
 // be opened is simply not marked.

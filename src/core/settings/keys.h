@@ -31,7 +31,7 @@ struct BoolKey {
 inline constexpr BoolKey ssreccursor{"main", "ssreccursor", false, true};  // read with current
 inline constexpr BoolKey runww{"main", "runww", true, true};
 inline constexpr BoolKey runmm{"main", "runmm", false, false};
-inline constexpr StringKey saveto{"main", "saveto", "", ""};  // factory ProgramDir/screens/
+inline constexpr StringKey saveto{"main", "saveto", "", ""};  // factory "screens/" in ProgramDir
 inline constexpr StringKey saveas{"main", "saveas", "bmp", "jpg"};
 inline constexpr IntKey sshk{"main", "sshk", 120, 121};
 inline constexpr StringKey skin{"main", "skin", "macos", "office2003"};

@@ -37,7 +37,7 @@ void writeFactoryValues(const ProgramPaths& paths) {
     factory(keys::runww);
     factory(keys::runmm);
     factory(keys::minimizewc);
-    write(f, keys::saveto, paths.screensDir());
+    write(f, keys::saveto, paths.storedFolder(paths.screensDir()));
     factory(keys::saveas);
     factory(keys::jcq);
     factory(keys::startx);
@@ -84,9 +84,10 @@ void readparams(MainSettings& s, const ProgramPaths& paths, SettingsHost& host) 
         IniFile f(paths.settingsFile());
 
         // A folder that is missing now (an unmounted disk or share) keeps its setting;
-        // captures go to the screens folder until it is back (see outputFolderInUse).
+        // captures go to the screens folder until it is back (see outputFolderInUse). The
+        // screens folder of a program folder is stored relative to it ("screens/").
         if (read(f, keys::saveto).empty() || !exists(f, keys::saveto)) {
-            write(f, keys::saveto, paths.screensDir());
+            write(f, keys::saveto, paths.storedFolder(paths.screensDir()));
         }
         if (read(f, keys::screensfilename).empty()) {
             write(f, keys::screensfilename, keys::kDefaultTemplate);

@@ -26,6 +26,24 @@ struct ProgramPaths {
     std::string defaultWatermark() const { return data() + "/lib/images/watermark.bmp"; }
     std::string skinsDir() const { return data() + "/lib/skins"; }
     std::string helpFile() const { return data() + "/help.html"; }
+
+    // A folder as settings.ini stores it: one inside programDir relative to it ("screens/"),
+    // so that a copy of the program folder saves into its own folders; any other as it is.
+    std::string storedFolder(const std::string& folder) const {
+        const std::string prefix = programDir + "/";
+        if (programDir.empty() || !folder.starts_with(prefix)) {
+            return folder;
+        }
+        const std::string inside = folder.substr(prefix.size());
+        return inside.empty() ? "./" : inside;
+    }
+    // A folder that settings.ini stores, as a path: a relative one is inside programDir.
+    std::string resolvedFolder(const std::string& stored) const {
+        if (stored.empty() || stored.front() == '/') {
+            return stored;
+        }
+        return programDir + "/" + (stored.starts_with("./") ? stored.substr(2) : stored);
+    }
 };
 
 }  // namespace pelko

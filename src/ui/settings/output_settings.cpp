@@ -285,7 +285,8 @@ QWidget* Tfrmoutputsettings::createScalingPage() {
 
 void Tfrmoutputsettings::readparams() {
     const IniFile f(settingsFile());
-    txfolder->setText(str(f.readString("main", "saveto", std8(txfolder->text()))));
+    txfolder->setText(
+        str(m_paths.resolvedFolder(f.readString("main", "saveto", std8(txfolder->text())))));
     txautofilename->setText(
         str(f.readString("settings", "screensfilename", std8(txautofilename->text()))));
     refreshSample();
@@ -366,7 +367,7 @@ void Tfrmoutputsettings::saveparams(IniFile& f) {
         !folder.isEmpty() && !folder.endsWith(QLatin1Char('/')) && QFileInfo(folder).isDir()) {
         txfolder->setText(folder + QLatin1Char('/'));
     }
-    f.writeString("main", "saveto", std8(txfolder->text()));
+    f.writeString("main", "saveto", m_paths.storedFolder(std8(txfolder->text())));
     f.writeString("settings", "screensfilename", std8(txautofilename->text()));
     f.writeString("general", "exteditor", std8(exteditor->text()));
     f.writeString("watermark", "imagefile", std8(tximagefile->text()));

@@ -142,6 +142,14 @@ TEST_F(SaveCaptureTest, MissingFolderSendsCapturesToTheScreensFolderAndKeepsTheS
     EXPECT_EQ(save(), away + "n.bmp");
 }
 
+// A relative folder is inside the program folder, wherever the program runs from.
+TEST_F(SaveCaptureTest, RelativeFolderIsInsideTheProgramFolder) {
+    std::filesystem::create_directory(dir.file("shots"));
+    settings("saveto=shots/", "screensfilename=n");
+    EXPECT_EQ(outputFolderInUse(IniFile(paths.settingsFile()), paths), dir.file("shots/"));
+    EXPECT_EQ(save(), dir.file("shots/n.bmp"));
+}
+
 TEST_F(SaveCaptureTest, DefaultFolderIsCreatedWhenMissing) {
     settings("saveto=" + paths.screensDir(), "screensfilename=n");
     EXPECT_EQ(save(), paths.screensDir() + "n.bmp");

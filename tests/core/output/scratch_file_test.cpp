@@ -152,40 +152,46 @@ TEST_F(ScratchTest, EncoderSettingsComeFromTheSettingsFileAndTheCaller) {
     EXPECT_LT(small, large);
 }
 
+// The reason of the error names the folder and says what is wrong with it.
 TEST_F(ScratchTest, UnusableScratchFolderFailsWithTheFileCreationError) {
     struct Case {
         const char* what;
         std::function<void()> prepare;
-        const char* reason;
+        const char* problem;
     };
+    const std::string folder = scratch.substr(0, scratch.size() - 1);
     const Case cases[] = {
-        {"missing", [this] { std::filesystem::remove_all(scratch); }, "No such file or directory"},
+        {"missing", [this] { std::filesystem::remove_all(scratch); }, "does not exist."},
         {"a link to a folder",
-         [this] {
+         [this, &folder] {
              std::filesystem::remove_all(scratch);
              std::filesystem::create_directory(dir.file("real"));
-             std::filesystem::create_directory_symlink(dir.file("real"),
-                                                       scratch.substr(0, scratch.size() - 1));
+             std::filesystem::create_directory_symlink(dir.file("real"), folder);
          },
-         "Not a directory"},
+         "is a link; Pelko does not use it."},
         {"a file",
-         [this] {
+         [this, &folder] {
              std::filesystem::remove_all(scratch);
-             writeText(scratch.substr(0, scratch.size() - 1), "");
+             writeText(folder, "");
          },
-         "Not a directory"},
+         "is not a folder; Pelko does not use it."},
+        {"open to others", [&folder] { ::chmod(folder.c_str(), 0755); },
+         "is open to other users; Pelko uses it only when it is private."},
     };
     settings("[main]\nsaveas=png\n");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(dir.file("real"));
+        std::filesystem::create_directory(folder);
+        ::chmod(folder.c_str(), 0700);
         c.prepare();
         try {
             save(0);
             ADD_FAILURE() << "no error";
         } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      "Cannot create file \"" + scratch + "2024-3-5~9-7-2.png\". " + c.reason);
+            EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + scratch +
+                                                 "2024-3-5~9-7-2.png\". The scratch folder \"" +
+                                                 folder + "\" " + c.problem);
         }
         EXPECT_FALSE(std::filesystem::exists(dir.file("real/2024-3-5~9-7-2.png")));
         std::filesystem::remove_all(scratch.substr(0, scratch.size() - 1));

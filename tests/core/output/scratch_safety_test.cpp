@@ -65,7 +65,7 @@ TEST(ScratchSafety, FoldersThatAreNotOursArePurgedByNoOne) {
     if (::geteuid() == 0) {
         cases.push_back({"a folder of another user", [&] {
                              ::mkdir(scratch.c_str(), 0700);
-                             ::chown(scratch.c_str(), 65534, 65534);
+                             EXPECT_EQ(::chown(scratch.c_str(), 65534, 65534), 0);
                              return scratch;
                          }});
     }

@@ -52,7 +52,7 @@ class MainSettingsTest : public ::testing::Test {
 TEST_F(MainSettingsTest, FirstStartWithoutFileRepairsFolderAndTemplate) {
     readparams(s, paths, host);
     IniFile f(ini());
-    EXPECT_EQ(f.readString("main", "saveto", ""), dir.path() + "/screens/");
+    EXPECT_EQ(f.readString("main", "saveto", ""), "screens/");
     EXPECT_EQ(f.readString("settings", "screensfilename", ""), "<%DATE> at <%TIME>");
     EXPECT_EQ(s.hotkeys[0], 120u);  // F9
     EXPECT_EQ(s.hotkeys[1], 24646u);
@@ -83,7 +83,46 @@ TEST_F(MainSettingsTest, RepairsEmptyFolderAndTemplateKeepsAMissingFolder) {
 
     writeText(ini(), "[main]\nsaveto=\n");
     readparams(s, paths, host);
-    EXPECT_EQ(IniFile(ini()).readString("main", "saveto", ""), dir.path() + "/screens/");
+    EXPECT_EQ(IniFile(ini()).readString("main", "saveto", ""), "screens/");
+}
+
+// The screens folder of a program folder is stored relative to it, so that a copy of the
+// folder saves into its own; the pictures folder of an installed program is stored as it is.
+TEST_F(MainSettingsTest, CopiedProgramFolderKeepsItsOwnScreensFolder) {
+    readparams(s, paths, host);
+    const std::string copy = dir.path() + "-copy";
+    std::filesystem::copy(dir.path(), copy, std::filesystem::copy_options::recursive);
+    ProgramPaths copied = paths;
+    copied.programDir = copy;
+    const std::string stored = IniFile(copied.settingsFile()).readString("main", "saveto", "");
+    EXPECT_EQ(copied.resolvedFolder(stored), copy + "/screens/");
+    std::filesystem::remove_all(copy);
+
+    std::filesystem::remove(ini());
+    paths.outputDir = "/home/someone/Pictures/Screenshots/";
+    defaultsettings(s, paths, host);
+    EXPECT_EQ(IniFile(ini()).readString("main", "saveto", ""), paths.outputDir);
+}
+
+TEST(ProgramPaths, FoldersInsideTheProgramFolderAreStoredRelativeToIt) {
+    ProgramPaths paths;
+    paths.programDir = "/opt/pelko";
+    struct Case {
+        const char* folder;
+        const char* stored;
+    } cases[] = {
+        {"/opt/pelko/screens/", "screens/"},
+        {"/opt/pelko/a/b/", "a/b/"},
+        {"/opt/pelko/", "./"},
+        {"/opt/pelko2/screens/", "/opt/pelko2/screens/"},
+        {"/home/u/shots/", "/home/u/shots/"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(paths.storedFolder(c.folder), c.stored) << c.folder;
+        EXPECT_EQ(paths.resolvedFolder(c.stored), c.folder) << c.stored;
+    }
+    EXPECT_EQ(paths.resolvedFolder("shots/"), "/opt/pelko/shots/");
 }
 
 TEST_F(MainSettingsTest, JpegQualityZeroJunkOrAbsentIsTheFactoryQuality) {

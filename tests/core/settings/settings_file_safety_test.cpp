@@ -89,7 +89,7 @@ TEST(SettingsFileSafety, FilesThatCannotBeWrittenWholeAreNeverReplaced) {
     // A file its user cannot read: every setting would be lost by a write of what was read.
     fs::remove_all(path);
     writeText(path, text);
-    ::chown(path.c_str(), 0, 0);
+    EXPECT_EQ(::chown(path.c_str(), 0, 0), 0);
     ::chmod(path.c_str(), 0622);  // others may write but not read
     ::chmod(dir.path().c_str(), 0777);
     EXPECT_EQ(asNobody([&] {
@@ -129,7 +129,7 @@ TEST(SettingsFileSafety, WritesKeepLinksOwnerModeAndHardLinks) {
     ::chmod(target.c_str(), 0640);
     const bool root = ::geteuid() == 0;
     if (root) {
-        ::chown(target.c_str(), kNobody, kNobody);
+        EXPECT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
     }
     IniFile(target).writeString("main", "d", "4");
     struct stat st {};
@@ -151,7 +151,7 @@ TEST(SettingsFileSafety, WritableFileInAFolderWithoutRoomForATemporaryFileIsUpda
     TempDir dir;
     const std::string path = dir.file("settings.ini");
     writeText(path, "[main]\na=1\n");
-    ::chown(path.c_str(), kNobody, kNobody);
+    EXPECT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
     ::chmod(dir.path().c_str(), 0755);  // the folder is root's: nobody cannot create in it
     EXPECT_EQ(asNobody([&] {
                   IniFile(path).writeString("main", "a", "2");

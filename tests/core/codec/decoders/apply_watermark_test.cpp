@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+// jpeglib.h needs size_t and FILE declared first.
+#include <jerror.h>
 
 #include "core/codec/decode.h"
 #include "core/error.h"
@@ -58,7 +61,13 @@ TEST(OpenPictureFile, ReadsTheFormatItsFirstBytesShow) {
 
     const std::string text = dir.file("notes.png");
     test::writeText(text, "not a picture");
-    EXPECT_THROW(openPictureFile(text), Error);
+    try {
+        openPictureFile(text);
+        ADD_FAILURE() << "a text file opened";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "\"" + text + "\" is not a PNG file or is damaged (Not a PNG file).");
+    }
 }
 
 class ApplyWatermarkTest : public ::testing::Test {
@@ -105,9 +114,19 @@ TEST_F(ApplyWatermarkTest, ReadsEachFormatByItsExtension) {
     EXPECT_EQ(rgbAt(target, 23, 15), rgbAt(decodeJpeg(test::fixtureBytes("baseline.jpg")), 23, 15));
 }
 
-TEST_F(ApplyWatermarkTest, ErrorsLeaveTheTargetUnchanged) {
+// Every refusal names the file and says what is wrong with it, keeping the reader's own
+// message where it says more; the target stays as it was.
+TEST_F(ApplyWatermarkTest, ErrorsNameTheFileAndLeaveTheTargetUnchanged) {
     const std::string missing = dir.file("missing.bmp");
     fs::create_directory(dir.file("folder.bmp"));
+    const std::string empty = dir.file("empty.png");
+    test::writeText(empty, "");
+    const std::vector<std::uint8_t> bitmap = test::fixtureBytes("rgb24.bmp");
+    const std::string cutBitmap = dir.file("cut.bmp");
+    test::writeText(cutBitmap, std::string(bitmap.begin(), bitmap.begin() + 80));
+    const std::string text = dir.file("text.jpg");
+    test::writeText(text, "not a picture");
+    auto named = [](const std::string& path) { return "\"" + path + "\""; };
     struct Case {
         std::string path;
         std::string message;
@@ -115,11 +134,40 @@ TEST_F(ApplyWatermarkTest, ErrorsLeaveTheTargetUnchanged) {
         {missing, "Cannot open file \"" + missing + "\". No such file or directory"},
         {dir.file("folder.bmp"),
          "Cannot open file \"" + dir.file("folder.bmp") + "\". Is a directory"},
-        {stamp("picture.png", "stamp.PNG"), "Bitmap image is not valid"},
-        {stamp("baseline.jpg", "noextension"), "Bitmap image is not valid"},
-        {stamp("rgb24.bmp", "stamp.jpg"), "JPEG error #53"},
-        {stamp("rgb24.bmp", "stamp.png"), "Not a PNG file"},
-        {stamp("rgb24.bmp", "stamp.gif"), "Data is not in GIF format"},
+        {empty, named(empty) + " is empty."},
+        // Read by the name's ending, letter case counting: the name is what to change.
+        {stamp("picture.png", "stamp.PNG"),
+         named(dir.file("stamp.PNG")) +
+             " holds a PNG picture, but its name makes Pelko read it as a BMP file (Bitmap "
+             "image is not valid). Names of PNG files end in \".png\"."},
+        {stamp("baseline.jpg", "noextension"),
+         named(dir.file("noextension")) +
+             " holds a JPEG picture, but its name makes Pelko read it as a BMP file (Bitmap "
+             "image is not valid). Names of JPEG files end in \".jpg\"."},
+        {stamp("rgb24.bmp", "stamp.jpg"),
+         named(dir.file("stamp.jpg")) +
+             " holds a BMP picture, but its name makes Pelko read it as a JPEG file (JPEG "
+             "error #53). Names of BMP files end in \".bmp\"."},
+        {stamp("rgb24.bmp", "stamp.png"),
+         named(dir.file("stamp.png")) +
+             " holds a BMP picture, but its name makes Pelko read it as a PNG file (Not a PNG "
+             "file). Names of BMP files end in \".bmp\"."},
+        {stamp("rgb24.bmp", "stamp.gif"),
+         named(dir.file("stamp.gif")) +
+             " holds a BMP picture, but its name makes Pelko read it as a GIF file (Data is not "
+             "in GIF format). Names of BMP files end in \".bmp\"."},
+        {text, named(text) + " is not a JPEG file or is damaged (JPEG error #" +
+                   std::to_string(JERR_NO_SOI) + ")."},
+        // Inputs that once gave only the reader's message.
+        {stamp("regressions/png/huge-declared-size", "big.png"),
+         named(dir.file("big.png")) + " declares 65535 x 65535 pixels, more than Pelko reads."},
+        {stamp("regressions/gif/huge-screen", "screen.gif"),
+         named(dir.file("screen.gif")) + " declares 65535 x 65535 pixels, more than Pelko reads."},
+        {stamp("regressions/jpeg/cut-off", "cut.jpg"),
+         named(dir.file("cut.jpg")) + " is not a JPEG file or is damaged (JPEG error #" +
+             std::to_string(JWRN_JPEG_EOF) + ")."},
+        {cutBitmap, named(cutBitmap) + " declares 13 x 7 pixels but holds too little data for "
+                                       "them: it is cut off or damaged."},
     };
     const std::vector<std::uint32_t> before = rgbPixels(target);
     for (const Case& c : cases) {
