@@ -31,7 +31,8 @@ INSTALLED = [
     "share/applications/io.github.pelko.Pelko.desktop", METAINFO,
     "share/icons/hicolor/scalable/apps/pelko.svg", "share/icons/hicolor/48x48/apps/pelko.png",
     "share/icons/hicolor/256x256/apps/pelko.png", "share/man/man1/pelko.1.gz",
-    "share/doc/pelko/copyright",
+    "share/doc/pelko/copyright", "share/bash-completion/completions/pelko",
+    "share/zsh/vendor-completions/_pelko", "share/fish/vendor_completions.d/pelko.fish",
 ]
 
 
@@ -98,6 +99,9 @@ class Installed(unittest.TestCase):
                              capture_output=True, text=True)
         if man.returncode == 0:
             self.assertIn("--geometry", man.stdout)
+        # The completions are those the installed command makes from its option table.
+        with open(os.path.join(self.prefix, "share/bash-completion/completions/pelko")) as f:
+            self.assertEqual(f.read(), "\n".join(self.pelko("--completion", "bash")) + "\n")
 
     def test_metainfo_validates(self):
         if not shutil.which("appstreamcli"):
