@@ -8,30 +8,11 @@
 #include <cstring>
 
 #include "core/error.h"
+#include "core/file_descriptor.h"
 #include "core/output/named_file.h"
 #include "core/output/save_capture.h"
 
 namespace pelko {
-
-namespace {
-
-// Writes every byte to the descriptor: 0, or the errno of why it could not.
-int writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, bytes + done, size - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? errno : EIO;
-        }
-        done += std::size_t(n);
-    }
-    return 0;
-}
-
-}  // namespace
 
 void writePictureTo(const std::string& target, const Bitmap& bitmap, ImageFormat format,
                     const EncodeOptions& options) {
@@ -42,7 +23,7 @@ void writePictureTo(const std::string& target, const Bitmap& bitmap, ImageFormat
     // Encoded whole first: an encoder that fails half-way writes nothing.
     VectorSink sink;
     encodeImage(sink, bitmap, format, options);
-    if (const int error = writeAll(STDOUT_FILENO, sink.bytes.data(), sink.bytes.size())) {
+    if (const int error = writeAllBytes(STDOUT_FILENO, sink.bytes.data(), sink.bytes.size())) {
         throw Error("Cannot write the picture to standard output. " +
                     std::string(std::strerror(error)));
     }
@@ -50,8 +31,7 @@ void writePictureTo(const std::string& target, const Bitmap& bitmap, ImageFormat
 
 std::optional<Error> printFilePath(const std::string& path) {
     const std::string line = path + "\n";
-    if (const int error = writeAll(
-            STDOUT_FILENO, reinterpret_cast<const std::uint8_t*>(line.data()), line.size())) {
+    if (const int error = writeAllBytes(STDOUT_FILENO, line.data(), line.size())) {
         return Error("Cannot write the name of \"" + path + "\" to standard output. " +
                      std::string(std::strerror(error)));
     }

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstddef>
 #include <utility>
 
 namespace pelko {
@@ -37,5 +39,23 @@ class FileDescriptor {
   private:
     int m_fd = -1;
 };
+
+// Writes all `size` bytes to fd, going on after interruptions and short writes. Returns 0, or
+// the errno of why not every byte could be written (ENOSPC when a write takes none).
+inline int writeAllBytes(int fd, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : ENOSPC;
+        }
+        done += std::size_t(n);
+    }
+    return 0;
+}
 
 }  // namespace pelko

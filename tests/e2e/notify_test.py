@@ -40,14 +40,7 @@ class Notifications(unittest.TestCase):
         self.tmp, self.home = self.folders.tmp, self.folders.home
         self.procs = []
         # A bus of its own that starts no services: the daemon is the test's dunst only.
-        config = os.path.join(self.tmp, "bus.conf")
-        with open(config, "w") as f:
-            f.write(BUS_CONFIG.format(folder=self.tmp))
-        bus = subprocess.Popen(["dbus-daemon", "--config-file", config, "--nofork",
-                                "--print-address=1"], stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True)
-        self.procs.append(bus)
-        address = bus.stdout.readline().strip()
+        self.bus, address = self.start_bus()
         # xdg-open as the notice's actions start it: it notes what it was asked to open.
         self.opened = os.path.join(self.tmp, "opened")
         stubs = os.path.join(self.tmp, "bin")
@@ -63,6 +56,17 @@ class Notifications(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.dunstctl("count").returncode == 0),
                         "dunst did not start")
 
+    def start_bus(self):
+        """A session bus daemon of the test's own: its process and its address."""
+        config = os.path.join(self.tmp, "bus.conf")
+        with open(config, "w") as f:
+            f.write(BUS_CONFIG.format(folder=self.tmp))
+        bus = subprocess.Popen(["dbus-daemon", "--config-file", config, "--nofork",
+                                "--print-address=1"], stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+        self.procs.append(bus)
+        return bus, bus.stdout.readline().strip()
+
     def tearDown(self):
         for proc in reversed(self.procs):
             if proc.poll() is None:
@@ -73,7 +77,9 @@ class Notifications(unittest.TestCase):
                     proc.kill()
                     proc.wait()
         self.printed.close()
-        self.procs[0].stdout.close()
+        for proc in self.procs:
+            if proc.stdout:
+                proc.stdout.close()
         self.folders.stop_desktop()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
@@ -193,14 +199,7 @@ class Notifications(unittest.TestCase):
 
     def test_a_bus_that_never_answers_does_not_hold_the_command(self):
         self.settings()
-        config = os.path.join(self.tmp, "stopped.conf")
-        with open(config, "w") as f:
-            f.write(BUS_CONFIG.format(folder=self.tmp))
-        bus = subprocess.Popen(["dbus-daemon", "--config-file", config, "--nofork",
-                                "--print-address=1"], stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True)
-        self.procs.append(bus)
-        address = bus.stdout.readline().strip()
+        bus, address = self.start_bus()
         bus.send_signal(signal.SIGSTOP)
         try:
             # Before, the command waited for the bus for ten minutes after writing its file.

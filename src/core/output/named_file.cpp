@@ -57,20 +57,6 @@ std::string followLinks(std::string path) {
     }
 }
 
-void writeAll(int fd, const std::vector<std::uint8_t>& bytes, const std::string& path) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            fail("Cannot write file \"%s\". %s", path, n < 0 ? errno : ENOSPC);
-        }
-        done += std::size_t(n);
-    }
-}
-
 }  // namespace
 
 NamedFileTarget resolveNamedFile(const std::string& path) {
@@ -99,7 +85,9 @@ void writeImageToNamedFile(const Bitmap& bitmap, ImageFormat format, const Encod
         fail("Cannot create file \"%s\". %s", target.path, errno);
     }
     ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-    writeAll(fd.get(), sink.bytes, target.path);
+    if (const int error = writeAllBytes(fd.get(), sink.bytes.data(), sink.bytes.size())) {
+        fail("Cannot write file \"%s\". %s", target.path, error);
+    }
 }
 
 }  // namespace pelko
