@@ -190,13 +190,20 @@ class TrueColorDesktop(unittest.TestCase):
                 proc.wait()
 
     def test_files_written_before_a_failing_output_are_printed(self):
-        # The editor output is refused on the command line, after the file is saved.
-        self.home.settings("png", extra="[general]\nopeneditor=1")
-        proc = self.home.capture(self.desktop, 1, expect_status=1)
+        # The mail output fails where no mail program is found, after the file is saved.
+        self.home.settings("png", extra="[rightaftercapture]\nemail=1")
+        no_programs = tempfile.mkdtemp(prefix="pelko-e2e-path-")
+        try:
+            proc = subprocess.run([ARGS.pelko, "--home", self.home.path, "--capture", "1"],
+                                  env=dict(self.desktop.env, PATH=no_programs),
+                                  capture_output=True, text=True, timeout=60)
+        finally:
+            os.rmdir(no_programs)
+        self.assertEqual(proc.returncode, 1, proc.stderr)
         files = [line for line in proc.stdout.split("\n") if line]
         self.assertEqual(len(files), 1, proc.stdout)
         self.assertTrue(os.path.exists(files[0]))
-        self.assertIn("Editor", proc.stderr)
+        self.assertEqual(proc.stderr, "Error while trying to send email\n")
 
     def test_pointer_hotspot_lands_at_the_pointer_position(self):
         self.home.settings("png", cursor=1)

@@ -424,14 +424,14 @@ TEST_F(SettingsDialogsTest, OutputFolderIsStoredWithItsSlashAndAnEmptyOneIsNamed
         QString warning;  // empty: none
     };
     const Case cases[] = {
-        {existing, existing + "/", ""},
-        {existing + "/", existing + "/", ""},
-        {existing + "/missing", existing + "/missing",
+        // Folders inside the program folder are stored relative to it.
+        {existing, "shots/", ""},
+        {existing + "/", "shots/", ""},
+        {existing + "/missing", "shots/missing",
          "The folder " + existing +
              "/missing does not exist. Captures are saved in the "
              "screens folder until it can be used."},
-        {"", QString::fromStdString(paths.screensDir()),
-         "The folder name is empty. Captures are saved in the screens folder."},
+        {"", "screens/", "The folder name is empty. Captures are saved in the screens folder."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
