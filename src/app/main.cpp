@@ -147,18 +147,23 @@ int startTray(const pelko::CommandLine& cl, const std::vector<std::string>& extr
     throw pelko::cannotStartTray(tray, errno);
 }
 
-// Opens a capture's picture in the editor of the running tray program, or starts a tray
-// program that opens it and goes on running after the command.
-void openInTrayEditor(const pelko::CommandLine& cl, const pelko::ProgramPaths& paths,
-                      const std::string& file) {
-    if (pelko::sendToTrayEditor(cl, paths, {file})) {
-        return;
-    }
+// Starts the tray program beside the command, which goes on to its end; the tray program
+// runs on after it.
+void startTrayBeside(const pelko::CommandLine& cl, const std::vector<std::string>& extra) {
     const std::string tray = pelko::trayProgramPath();
     const pelko::DetachedStart started =
-        pelko::startDetached({tray, trayStartArguments(cl, {"--edit", file}), {}, false, "pelko"});
+        pelko::startDetached({tray, trayStartArguments(cl, extra), {}, false, "pelko"});
     if (started.error != 0) {
         throw pelko::cannotStartTray(tray, started.error);
+    }
+}
+
+// Opens a capture's picture in the editor of the running tray program, or starts a tray
+// program that opens it.
+void openInTrayEditor(const pelko::CommandLine& cl, const pelko::ProgramPaths& paths,
+                      const std::string& file) {
+    if (!pelko::sendToTrayEditor(cl, paths, {file})) {
+        startTrayBeside(cl, {"--edit", file});
     }
 }
 
@@ -290,18 +295,10 @@ int runEdit(const pelko::CommandLine& cl) {
     if (!refused) {
         return startTray(cl, extra);
     }
-    const std::string tray = pelko::trayProgramPath();
-    const pelko::DetachedStart started =
-        pelko::startDetached({tray, trayStartArguments(cl, extra), {}, false, "pelko"});
-    if (started.error != 0) {
-        throw pelko::cannotStartTray(tray, started.error);
-    }
+    // The command's own status tells of the refused files, so the tray program runs beside it.
+    startTrayBeside(cl, extra);
     return pelko::kExitFailed;
 }
-
-}  // namespace
-
-namespace {
 
 int run(int argc, char** argv) {
     pelko::guardStandardDescriptors();
