@@ -397,6 +397,8 @@ class CommandLine(unittest.TestCase):
         root = subprocess.run(["xwininfo", "-root"], env=self.env, capture_output=True,
                               text=True).stdout
         root_id = re.search(r"Window id: (0x[0-9a-f]+)", root).group(1)
+        # Away from the task bar, whose clock shows a tooltip under a resting pointer.
+        subprocess.check_call(["xdotool", "mousemove", "960", "500"], env=self.env)
         for window in (root_id, "root"):
             with self.subTest(window=window):
                 image = Image.open(io.BytesIO(self.pelko("--window", window, "--output",
