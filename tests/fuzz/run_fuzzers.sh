@@ -33,10 +33,11 @@ for target in "${targets[@]}"; do
     fi
 done
 
+mkdir -p "$work"
 cmake -S "$root" -B "$work" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
     -DCMAKE_C_COMPILER="${cxx/clang++/clang}" -DPELKO_FUZZ=ON -DPELKO_WITH_APP=OFF \
-    -DPELKO_WITH_TESTS=OFF -DPELKO_WITH_BENCH=OFF >"$work.configure.log" 2>&1 ||
-    { cat "$work.configure.log" >&2; exit 2; }
+    -DPELKO_WITH_TESTS=OFF -DPELKO_WITH_BENCH=OFF >"$work/configure.log" 2>&1 ||
+    { cat "$work/configure.log" >&2; exit 2; }
 cmake --build "$work" -j"${PELKO_FUZZ_JOBS:-$(nproc)}" \
     --target "${targets[@]/#/fuzz_}" >"$work/build.log" 2>&1 ||
     { tail -40 "$work/build.log" >&2; exit 2; }
