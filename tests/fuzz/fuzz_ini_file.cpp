@@ -2,7 +2,6 @@
 // the file read again yields the value written and every other key as before. The file reader
 // takes a path, so each input goes through a file in a folder of its own.
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
