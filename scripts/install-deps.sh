@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Pelko needs to build, test and benchmark, when any is missing.
-#   scripts/install-deps.sh [build|test|bench]...   (default: build test)
+#   scripts/install-deps.sh [build|test|bench|fuzz]...   (default: build test)
 set -euo pipefail
 
 build=(g++ make cmake pkg-config libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev
@@ -12,6 +12,8 @@ test=(libgtest-dev xvfb xauth icewm xdotool x11-utils x11-xserver-utils python3 
     xdg-desktop-portal-gtk pipewire libglib2.0-bin swaybg waybar python3-dbus python3-gi
     libxkbcommon-dev zsh fish dbus-x11)
 bench=(libbenchmark-dev scrot maim hyperfine time libjpeg-turbo-progs mate-backgrounds)
+# tests/fuzz/run_fuzzers.sh: clang with libFuzzer and the sanitizer runtimes.
+fuzz=(clang libclang-rt-14-dev)
 
 # The Wayland tests run the compositor as this user: it refuses to run as root.
 test_user=pelko-test
@@ -23,6 +25,7 @@ for group in "${@:-build test}"; do
         build) wanted+=("${build[@]}") ;;
         test) wanted+=("${test[@]}") ;;
         bench) wanted+=("${bench[@]}") ;;
+        fuzz) wanted+=("${fuzz[@]}") ;;
         *) echo "unknown package group: $g" >&2; exit 2 ;;
         esac
     done
