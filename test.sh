@@ -8,6 +8,12 @@ jobs=$(nproc)
 
 scripts/install-deps.sh build test
 
+echo "== format"
+# Every C++ file as clang-format (.clang-format) writes it; the tests run all the same.
+formatted=1
+find src tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
+    xargs -0 clang-format --dry-run --Werror || formatted=0
+
 echo "== build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELKO_WITH_BENCH=OFF >/dev/null
 cmake --build build -j"$jobs"
@@ -39,4 +45,8 @@ for dir in build build-asan; do
     # Tests that use the shared desktop hold a resource lock, so they run one at a time.
     ctest --test-dir "$dir" --output-on-failure -j"$jobs" || status=1
 done
+if [ "$formatted" = 0 ]; then
+    echo "== some files are not formatted: run clang-format -i on them" >&2
+    status=1
+fi
 exit $status
