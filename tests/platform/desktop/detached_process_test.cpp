@@ -85,15 +85,22 @@ TEST(StartDetached, ReportsWhyAProgramCouldNotStart) {
 }
 
 TEST(StartDetached, ReturnsOnceStartedAndPipesTheOutputWhenAsked) {
-    const auto start = std::chrono::steady_clock::now();
-    DetachedStart started =
-        startDetached({"/bin/sh", {"-c", "echo ready; exec sleep 1"}, {}, true, {}});
+    // The program waits for a line on a FIFO that only this test writes: startDetached cannot
+    // have waited for its end.
+    TempDir dir;
+    const std::string go = dir.file("go");
+    ASSERT_EQ(::mkfifo(go.c_str(), 0600), 0);
+    DetachedStart started = startDetached(
+        {"/bin/sh", {"-c", "echo ready; read line < \"$0\"; echo done", go}, {}, true, {}});
     ASSERT_EQ(started.error, 0);
     ASSERT_TRUE(started.output);
     char line[16] = {};
     ASSERT_EQ(::read(started.output.get(), line, sizeof line - 1), 6);
     EXPECT_STREQ(line, "ready\n");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    writeText(go, "\n");
+    char rest[16] = {};
+    ASSERT_EQ(::read(started.output.get(), rest, sizeof rest - 1), 5);
+    EXPECT_STREQ(rest, "done\n");
 
     EXPECT_FALSE(startDetached({"/bin/true", {}, {}, false, {}}).output);
 }
