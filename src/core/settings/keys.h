@@ -61,7 +61,7 @@ inline constexpr IntKey rheight{"settings", "rheight", 300, 300};
 inline constexpr IntKey imgwidth{"settings", "imgwidth", 0, 100};
 inline constexpr IntKey imgheight{"settings", "imgheight", 0, 100};
 inline constexpr IntKey imgpercent{"settings", "imgpercent", 0, 1};
-inline constexpr IntKey gifcomp{"settings", "gifcomp", 0, 1};
+inline constexpr IntKey gifcomp{"settings", "gifcomp", 0, 1};  // the dialog reads it with 1
 
 // [rightaftercapture]
 inline constexpr BoolKey ftpac{"rightaftercapture", "ftpac", false, false};
@@ -82,6 +82,17 @@ inline constexpr BoolKey scalingEnable{"scaling", "enable", false, false};
 inline constexpr IntKey scalingWidth{"scaling", "width", 100, 100};
 inline constexpr IntKey scalingHeight{"scaling", "height", 100, 100};
 inline constexpr IntKey scalingStype{"scaling", "stype", 1, 1};
+
+// [format], [compression]: the choices of the output dialog's format page, not written by
+// defaultsettings. The encoders take their values from settings/saveas, jcq and gifcomp.
+inline constexpr IntKey formatFr{"format", "fr", 1, 1};
+inline constexpr IntKey gifmethod{"compression", "gifmethod", 1, 1};
+inline constexpr IntKey jpegquality{"compression", "jpegquality", 0, 0};  // written only
+
+// [rotate]: the editor's rotate dialog starts from these; it hands its values on through
+// editor.ini (see editor_keys.h). Not written by defaultsettings.
+inline constexpr IntKey rotateAngle{"rotate", "angle", 0, 0};  // read with current
+inline constexpr IntKey rotateRtype{"rotate", "rtype", 1, 1};
 
 // [filename]
 inline constexpr IntKey ssnum{"filename", "ssnum", 1, 1};
