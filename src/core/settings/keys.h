@@ -113,6 +113,13 @@ inline constexpr std::array<IntKey, 8> hotkeySlots{{
 inline constexpr IntKey annotateColor{"annotate", "color", 0x1E1EE6, 0x1E1EE6};
 inline constexpr IntKey annotateWidth{"annotate", "width", 3, 3};
 
+// [notify]: whether a capture shows a desktop notice (0: none).
+inline constexpr IntKey notifyEnabled{"notify", "enabled", 1, 1};
+
+// [shortcuts]: whether the start-up message says again how to bind the captures in a desktop
+// that binds global keys itself.
+inline constexpr BoolKey bindinghint{"shortcuts", "bindinghint", true, true};
+
 // The template every missing or empty template is repaired to.
 inline constexpr std::string_view kDefaultTemplate = "<%DATE> at <%TIME>";
 
