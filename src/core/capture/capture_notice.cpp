@@ -6,10 +6,6 @@
 
 namespace pelko {
 
-namespace {
-constexpr keys::IntKey kNotifyEnabled{"notify", "enabled", 1, 1};
-}  // namespace
-
 Thumbnail makeThumbnail(const Bitmap& bitmap, int maxSide) {
     Thumbnail t;
     if (bitmap.width() <= 0 || bitmap.height() <= 0) {
@@ -32,7 +28,7 @@ Thumbnail makeThumbnail(const Bitmap& bitmap, int maxSide) {
 }
 
 bool notificationsEnabled(const IniFile& settings) {
-    return read(settings, kNotifyEnabled) != 0;
+    return read(settings, keys::notifyEnabled) != 0;
 }
 
 std::optional<CaptureNotice> describeCapture(const CaptureResult& result,

@@ -1,25 +1,22 @@
 #include "core/settings/annotate_choices.h"
 
-#include "core/settings/keys.h"
+#include "core/settings/key_access.h"
 
 namespace pelko {
 
 AnnotateChoices readAnnotateChoices(const IniFile& settings) {
     AnnotateChoices out;
-    const std::int32_t color = settings.readInteger(
-        keys::annotateColor.section, keys::annotateColor.name, keys::annotateColor.def);
+    const std::int32_t color = read(settings, keys::annotateColor);
     out.color = fromColorRef(ColorRef(color) & 0xFFFFFF);
-    const std::int32_t width = settings.readInteger(
-        keys::annotateWidth.section, keys::annotateWidth.name, keys::annotateWidth.def);
+    const std::int32_t width = read(settings, keys::annotateWidth);
     out.width = width >= 1 && width <= kMaxAnnotateWidth ? width : keys::annotateWidth.def;
     return out;
 }
 
 void writeAnnotateChoices(IniFile& settings, const AnnotateChoices& choices) {
     IniFile::Batch batch(settings);
-    settings.writeInteger(keys::annotateColor.section, keys::annotateColor.name,
-                          std::int32_t(toColorRef(choices.color)));
-    settings.writeInteger(keys::annotateWidth.section, keys::annotateWidth.name, choices.width);
+    write(settings, keys::annotateColor, std::int32_t(toColorRef(choices.color)));
+    write(settings, keys::annotateWidth, choices.width);
     batch.commit();
 }
 

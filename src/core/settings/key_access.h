@@ -27,6 +27,10 @@ inline bool read(const IniFile& f, const keys::BoolKey& k) {
 inline bool read(const IniFile& f, const keys::BoolKey& k, bool current) {
     return f.readBool(k.section, k.name, current);
 }
+// A number key's stored text as it stands, for boxes that show and store what was typed.
+inline std::string readAsText(const IniFile& f, const keys::IntKey& k, std::string_view current) {
+    return f.readString(k.section, k.name, current);
+}
 inline bool exists(const IniFile& f, const auto& k) {
     return f.valueExists(k.section, k.name);
 }
@@ -39,6 +43,9 @@ inline void write(IniFile& f, const keys::IntKey& k, std::int32_t v) {
 }
 inline void write(IniFile& f, const keys::BoolKey& k, bool v) {
     f.writeBool(k.section, k.name, v);
+}
+inline void writeAsText(IniFile& f, const keys::IntKey& k, std::string_view text) {
+    f.writeString(k.section, k.name, text);
 }
 
 }  // namespace pelko

@@ -61,7 +61,7 @@ inline constexpr IntKey rheight{"settings", "rheight", 300, 300};
 inline constexpr IntKey imgwidth{"settings", "imgwidth", 0, 100};
 inline constexpr IntKey imgheight{"settings", "imgheight", 0, 100};
 inline constexpr IntKey imgpercent{"settings", "imgpercent", 0, 1};
-inline constexpr IntKey gifcomp{"settings", "gifcomp", 0, 1};
+inline constexpr IntKey gifcomp{"settings", "gifcomp", 0, 1};  // the dialog reads it with 1
 
 // [rightaftercapture]
 inline constexpr BoolKey ftpac{"rightaftercapture", "ftpac", false, false};
@@ -83,6 +83,17 @@ inline constexpr IntKey scalingWidth{"scaling", "width", 100, 100};
 inline constexpr IntKey scalingHeight{"scaling", "height", 100, 100};
 inline constexpr IntKey scalingStype{"scaling", "stype", 1, 1};
 
+// [format], [compression]: the choices of the output dialog's format page, not written by
+// defaultsettings. The encoders take their values from settings/saveas, jcq and gifcomp.
+inline constexpr IntKey formatFr{"format", "fr", 1, 1};
+inline constexpr IntKey gifmethod{"compression", "gifmethod", 1, 1};
+inline constexpr IntKey jpegquality{"compression", "jpegquality", 0, 0};  // written only
+
+// [rotate]: the editor's rotate dialog starts from these; it hands its values on through
+// editor.ini (see editor_keys.h). Not written by defaultsettings.
+inline constexpr IntKey rotateAngle{"rotate", "angle", 0, 0};  // read with current
+inline constexpr IntKey rotateRtype{"rotate", "rtype", 1, 1};
+
 // [filename]
 inline constexpr IntKey ssnum{"filename", "ssnum", 1, 1};
 
@@ -101,6 +112,13 @@ inline constexpr std::array<IntKey, 8> hotkeySlots{{
 // [annotate]: the editor's last annotation colour (0x00BBGGRR) and line width.
 inline constexpr IntKey annotateColor{"annotate", "color", 0x1E1EE6, 0x1E1EE6};
 inline constexpr IntKey annotateWidth{"annotate", "width", 3, 3};
+
+// [notify]: whether a capture shows a desktop notice (0: none).
+inline constexpr IntKey notifyEnabled{"notify", "enabled", 1, 1};
+
+// [shortcuts]: whether the start-up message says again how to bind the captures in a desktop
+// that binds global keys itself.
+inline constexpr BoolKey bindinghint{"shortcuts", "bindinghint", true, true};
 
 // The template every missing or empty template is repaired to.
 inline constexpr std::string_view kDefaultTemplate = "<%DATE> at <%TIME>";

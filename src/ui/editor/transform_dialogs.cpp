@@ -16,7 +16,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "core/settings/ini_file.h"
+#include "core/settings/editor_keys.h"
+#include "core/settings/key_access.h"
 #include "ui/toolkit/clamping_spin_box.h"
 #include "ui/toolkit/error_box.h"
 
@@ -117,9 +118,9 @@ TfrmEditorScale::TfrmEditorScale(TransformDialogFiles files, std::function<void(
 }
 
 void TfrmEditorScale::readparams(const IniFile& settings) {
-    sesclwidth->setValue(settings.readInteger("scaling", "width", sesclwidth->value()));
-    sesclheight->setValue(settings.readInteger("scaling", "height", sesclheight->value()));
-    const int kind = settings.readInteger("scaling", "stype", 1);
+    sesclwidth->setValue(read(settings, keys::scalingWidth, sesclwidth->value()));
+    sesclheight->setValue(read(settings, keys::scalingHeight, sesclheight->value()));
+    const int kind = read(settings, keys::scalingStype);
     if (kind == 1) {
         cbpercent->setChecked(true);
     } else if (kind == 2) {
@@ -128,9 +129,9 @@ void TfrmEditorScale::readparams(const IniFile& settings) {
 }
 
 void TfrmEditorScale::saveparams(IniFile& ini) {
-    ini.writeInteger("scaling", "width", sesclwidth->value());
-    ini.writeInteger("scaling", "height", sesclheight->value());
-    ini.writeInteger("scaling", "stype", cbpixels->isChecked() ? 2 : 1);
+    write(ini, editorkeys::scalingWidth, sesclwidth->value());
+    write(ini, editorkeys::scalingHeight, sesclheight->value());
+    write(ini, editorkeys::scalingStype, cbpixels->isChecked() ? 2 : 1);
 }
 
 Tfrmeditorwatermark::Tfrmeditorwatermark(TransformDialogFiles files,
@@ -179,26 +180,26 @@ Tfrmeditorwatermark::Tfrmeditorwatermark(TransformDialogFiles files,
 }
 
 void Tfrmeditorwatermark::readparams(const IniFile& settings) {
-    tximagefile->setText(QString::fromStdString(
-        settings.readString("watermark", "imagefile", m_files.defaultWatermark)));
+    tximagefile->setText(
+        QString::fromStdString(read(settings, keys::watermarkImagefile, m_files.defaultWatermark)));
     cbtransparent->setChecked(
-        settings.readBool("watermark", "transparent", cbtransparent->isChecked()));
+        read(settings, keys::watermarkTransparent, cbtransparent->isChecked()));
     selectIndex(cmbdirection,
-                settings.readInteger("watermark", "direction", cmbdirection->currentIndex()));
-    setop->setValue(settings.readInteger("watermark", "top", setop->value()));
-    selectIndex(cbhtype, settings.readInteger("watermark", "htype", cbhtype->currentIndex()));
-    seleft->setValue(settings.readInteger("watermark", "left", seleft->value()));
-    selectIndex(cbvtype, settings.readInteger("watermark", "vtype", cbvtype->currentIndex()));
+                read(settings, keys::watermarkDirection, cmbdirection->currentIndex()));
+    setop->setValue(read(settings, keys::watermarkTop, setop->value()));
+    selectIndex(cbhtype, read(settings, keys::watermarkHtype, cbhtype->currentIndex()));
+    seleft->setValue(read(settings, keys::watermarkLeft, seleft->value()));
+    selectIndex(cbvtype, read(settings, keys::watermarkVtype, cbvtype->currentIndex()));
 }
 
 void Tfrmeditorwatermark::saveparams(IniFile& ini) {
-    ini.writeString("watermark", "imagefile", tximagefile->text().toStdString());
-    ini.writeInteger("watermark", "top", setop->value());
-    ini.writeInteger("watermark", "left", seleft->value());
-    ini.writeBool("watermark", "transparent", cbtransparent->isChecked());
-    ini.writeInteger("watermark", "direction", cmbdirection->currentIndex());
-    ini.writeInteger("watermark", "htype", cbhtype->currentIndex());
-    ini.writeInteger("watermark", "vtype", cbvtype->currentIndex());
+    write(ini, editorkeys::watermarkImagefile, tximagefile->text().toStdString());
+    write(ini, editorkeys::watermarkTop, setop->value());
+    write(ini, editorkeys::watermarkLeft, seleft->value());
+    write(ini, editorkeys::watermarkTransparent, cbtransparent->isChecked());
+    write(ini, editorkeys::watermarkDirection, cmbdirection->currentIndex());
+    write(ini, editorkeys::watermarkHtype, cbhtype->currentIndex());
+    write(ini, editorkeys::watermarkVtype, cbvtype->currentIndex());
 }
 
 void Tfrmeditorwatermark::btnopenClick() {
@@ -236,7 +237,7 @@ Tfrmeditorrotate::Tfrmeditorrotate(TransformDialogFiles files, std::function<voi
 }
 
 void Tfrmeditorrotate::readparams(const IniFile& settings) {
-    const int kind = settings.readInteger("rotate", "rtype", 1);
+    const int kind = read(settings, keys::rotateRtype);
     if (kind == 1) {
         cbturn1->setChecked(true);
     } else if (kind == 2) {
@@ -244,12 +245,12 @@ void Tfrmeditorrotate::readparams(const IniFile& settings) {
     } else if (kind == 3) {
         cbangle->setChecked(true);
     }
-    seangle->setValue(settings.readInteger("rotate", "angle", seangle->value()));
+    seangle->setValue(read(settings, keys::rotateAngle, seangle->value()));
 }
 
 void Tfrmeditorrotate::saveparams(IniFile& ini) {
-    ini.writeInteger("rotate", "angle", seangle->value());
-    ini.writeInteger("rotate", "rtype", cbangle->isChecked() ? 3 : (cbturn2->isChecked() ? 2 : 1));
+    write(ini, editorkeys::rotateAngle, seangle->value());
+    write(ini, editorkeys::rotateRtype, cbangle->isChecked() ? 3 : (cbturn2->isChecked() ? 2 : 1));
 }
 
 }  // namespace pelko

@@ -9,8 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/settings/ini_file.h"
-#include "core/settings/keys.h"
+#include "core/settings/key_access.h"
 #include "ui/toolkit/hotkey_box.h"
 #include "ui/toolkit/named.h"
 
@@ -120,29 +119,27 @@ void Tfrmgeneralsettings::setKeySymbols(const HotkeyBox::KeySymbols& keySymbols)
 
 void Tfrmgeneralsettings::readparams() {
     const IniFile f(settingsFile());
-    cbstartminimized->setChecked(f.readBool("main", "runmm", cbstartminimized->isChecked()));
-    cbrunww->setChecked(f.readBool("main", "runww", cbrunww->isChecked()));
-    cbminimize->setChecked(f.readBool("general", "minimizewc", cbminimize->isChecked()));
-    cbuseskins->setChecked(f.readBool("general", "useskins", false));
+    cbstartminimized->setChecked(read(f, keys::runmm, cbstartminimized->isChecked()));
+    cbrunww->setChecked(read(f, keys::runww, cbrunww->isChecked()));
+    cbminimize->setChecked(read(f, keys::minimizewc, cbminimize->isChecked()));
+    cbuseskins->setChecked(read(f, keys::useskins));
     cbskin->setEditText(
-        QString::fromStdString(f.readString("main", "skin", cbskin->currentText().toStdString())));
+        QString::fromStdString(read(f, keys::skin, cbskin->currentText().toStdString())));
     for (std::size_t row : kStoreOrder) {
         HotkeyBox* box = hotkeys[row];
-        box->setValue(std::uint32_t(f.readInteger(kRows[row].key.section, kRows[row].key.name,
-                                                  std::int32_t(box->value()))));
+        box->setValue(std::uint32_t(read(f, kRows[row].key, std::int32_t(box->value()))));
     }
     markConflicts();
 }
 
 void Tfrmgeneralsettings::saveparams(IniFile& f) {
-    f.writeBool("main", "runmm", cbstartminimized->isChecked());
-    f.writeBool("main", "runww", cbrunww->isChecked());
-    f.writeBool("general", "minimizewc", cbminimize->isChecked());
-    f.writeString("main", "skin", cbskin->currentText().toStdString());
-    f.writeBool("general", "useskins", cbuseskins->isChecked());
+    write(f, keys::runmm, cbstartminimized->isChecked());
+    write(f, keys::runww, cbrunww->isChecked());
+    write(f, keys::minimizewc, cbminimize->isChecked());
+    write(f, keys::skin, cbskin->currentText().toStdString());
+    write(f, keys::useskins, cbuseskins->isChecked());
     for (std::size_t row : kStoreOrder) {
-        f.writeInteger(kRows[row].key.section, kRows[row].key.name,
-                       std::int32_t(hotkeys[row]->value()));
+        write(f, kRows[row].key, std::int32_t(hotkeys[row]->value()));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "ui/settings/input_settings.h"
 
+#include <array>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -8,8 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/error.h"
-#include "core/settings/ini_file.h"
-#include "core/settings/keys.h"
+#include "core/settings/key_access.h"
 #include "core/settings/picture_size_checks.h"
 #include "ui/toolkit/color_box.h"
 #include "ui/toolkit/error_box.h"
@@ -27,6 +28,18 @@ QLineEdit* numberBox(const char* name, std::int32_t value, QObject* owner) {
     box->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,9}")), owner));
     return box;
+}
+
+// The fixed region's boxes with their keys, in the order they are read and written.
+struct RegionBox {
+    QLineEdit* box;
+    const keys::IntKey& key;
+};
+std::array<RegionBox, 4> regionBoxes(const Tfrminputsettings& dialog) {
+    return {{{dialog.txstartx, keys::startx},
+             {dialog.txstarty, keys::starty},
+             {dialog.txwidth, keys::rwidth},
+             {dialog.txheight, keys::rheight}}};
 }
 
 }  // namespace
@@ -79,17 +92,15 @@ Tfrminputsettings::Tfrminputsettings(bool& openMark, std::string settingsFile,
 
 void Tfrminputsettings::readparams() {
     const IniFile f(settingsFile());
-    cbshowhint->setChecked(f.readBool("general", "showhint", cbshowhint->isChecked()));
-    const std::pair<QLineEdit*, const char*> boxes[] = {
-        {txstartx, "startx"}, {txstarty, "starty"}, {txwidth, "rwidth"}, {txheight, "rheight"}};
-    for (const auto& [box, key] : boxes) {
-        const std::string stored = f.readString("settings", key, box->text().toStdString());
+    cbshowhint->setChecked(read(f, keys::showhint, cbshowhint->isChecked()));
+    for (const auto& [box, key] : regionBoxes(*this)) {
+        const std::string stored = readAsText(f, key, box->text().toStdString());
         // A hand-edited value that is not a whole number keeps the box's own value.
         if (parseProfileInteger(stored)) {
             box->setText(QString::number(*parseProfileInteger(stored)));
         }
     }
-    bgcolor->setColorValue(f.readInteger("general", "screenbgcolor", bgcolor->colorValue()));
+    bgcolor->setColorValue(read(f, keys::screenbgcolor, bgcolor->colorValue()));
 }
 
 void Tfrminputsettings::saveparams(IniFile& f) {
@@ -110,12 +121,12 @@ void Tfrminputsettings::saveparams(IniFile& f) {
         (problem->field == SizeField::Width ? txwidth : txheight)->setFocus();
         throw Error(problem->message);
     }
-    f.writeBool("general", "showhint", cbshowhint->isChecked());
-    f.writeString("settings", "startx", txstartx->text().toStdString());
-    f.writeString("settings", "starty", txstarty->text().toStdString());
-    f.writeString("settings", "rwidth", txwidth->text().toStdString());
-    f.writeString("settings", "rheight", txheight->text().toStdString());
-    f.writeInteger("general", "screenbgcolor", bgcolor->colorValue());
+    write(f, keys::showhint, cbshowhint->isChecked());
+    // The boxes' text as typed (it is a whole number, checked above).
+    for (const auto& [box, key] : regionBoxes(*this)) {
+        writeAsText(f, key, box->text().toStdString());
+    }
+    write(f, keys::screenbgcolor, bgcolor->colorValue());
 }
 
 void Tfrminputsettings::lblselectareaClick() {

@@ -27,8 +27,7 @@
 #include "core/error.h"
 #include "core/image/scale.h"
 #include "core/output/file_name_template.h"
-#include "core/settings/ini_file.h"
-#include "core/settings/keys.h"
+#include "core/settings/key_access.h"
 #include "core/settings/picture_size_checks.h"
 #include "ui/toolkit/clamping_spin_box.h"
 #include "ui/toolkit/named.h"
@@ -285,24 +284,22 @@ QWidget* Tfrmoutputsettings::createScalingPage() {
 
 void Tfrmoutputsettings::readparams() {
     const IniFile f(settingsFile());
-    txfolder->setText(
-        str(m_paths.resolvedFolder(f.readString("main", "saveto", std8(txfolder->text())))));
-    txautofilename->setText(
-        str(f.readString("settings", "screensfilename", std8(txautofilename->text()))));
+    txfolder->setText(str(m_paths.resolvedFolder(read(f, keys::saveto, std8(txfolder->text())))));
+    txautofilename->setText(str(read(f, keys::screensfilename, std8(txautofilename->text()))));
     refreshSample();
-    exteditor->setText(str(f.readString("general", "exteditor", m_paths.paintProgram)));
-    tximagefile->setText(str(f.readString("watermark", "imagefile", m_paths.defaultWatermark())));
-    setClamped(setop, f.readInteger("watermark", "top", setop->value()));
-    setClamped(seleft, f.readInteger("watermark", "left", seleft->value()));
-    cbenable->setChecked(f.readBool("watermark", "enable", cbenable->isChecked()));
-    cbtransparent->setChecked(f.readBool("watermark", "transparent", cbtransparent->isChecked()));
-    setIndex(cmbdirection, f.readInteger("watermark", "direction", cmbdirection->currentIndex()));
-    setIndex(cbhtype, f.readInteger("watermark", "htype", cbhtype->currentIndex()));
-    setIndex(cbvtype, f.readInteger("watermark", "vtype", cbvtype->currentIndex()));
-    cbenablescaling->setChecked(f.readBool("scaling", "enable", cbenablescaling->isChecked()));
-    setClamped(sesclwidth, f.readInteger("scaling", "width", sesclwidth->value()));
-    setClamped(sesclheight, f.readInteger("scaling", "height", sesclheight->value()));
-    switch (f.readInteger("scaling", "stype", 1)) {
+    exteditor->setText(str(read(f, keys::exteditor, m_paths.paintProgram)));
+    tximagefile->setText(str(read(f, keys::watermarkImagefile, m_paths.defaultWatermark())));
+    setClamped(setop, read(f, keys::watermarkTop, setop->value()));
+    setClamped(seleft, read(f, keys::watermarkLeft, seleft->value()));
+    cbenable->setChecked(read(f, keys::watermarkEnable, cbenable->isChecked()));
+    cbtransparent->setChecked(read(f, keys::watermarkTransparent, cbtransparent->isChecked()));
+    setIndex(cmbdirection, read(f, keys::watermarkDirection, cmbdirection->currentIndex()));
+    setIndex(cbhtype, read(f, keys::watermarkHtype, cbhtype->currentIndex()));
+    setIndex(cbvtype, read(f, keys::watermarkVtype, cbvtype->currentIndex()));
+    cbenablescaling->setChecked(read(f, keys::scalingEnable, cbenablescaling->isChecked()));
+    setClamped(sesclwidth, read(f, keys::scalingWidth, sesclwidth->value()));
+    setClamped(sesclheight, read(f, keys::scalingHeight, sesclheight->value()));
+    switch (read(f, keys::scalingStype)) {
         case 1:
             cbpercent->setChecked(true);
             break;
@@ -315,7 +312,7 @@ void Tfrmoutputsettings::readparams() {
     cbenablescalingClick();
 
     QRadioButton* const formats[] = {cbbmp, cbjpg, cbpng, cbgif};
-    const std::int32_t format = f.readInteger("format", "fr", 1);
+    const std::int32_t format = read(f, keys::formatFr);
     for (std::size_t i = 0; i < std::size(formats); ++i) {
         formats[i]->group()->setExclusive(false);
         formats[i]->setChecked(std::int32_t(i) + 1 == format);
@@ -323,16 +320,16 @@ void Tfrmoutputsettings::readparams() {
     }
     // The encoders take the GIF method from settings/gifcomp and the JPEG quality from
     // settings/jcq: those values are the ones in effect, so they are the ones shown.
-    std::int32_t gifMethod = f.readInteger("compression", "gifmethod", 1);
-    if (f.valueExists("settings", "gifcomp")) {
-        gifMethod = f.readInteger("settings", "gifcomp", 1) == 2 ? 2 : 1;
+    std::int32_t gifMethod = read(f, keys::gifmethod);
+    if (exists(f, keys::gifcomp)) {
+        gifMethod = read(f, keys::gifcomp, 1) == 2 ? 2 : 1;
     }
     cblzw->group()->setExclusive(false);
     cblzw->setChecked(gifMethod == 1);
     cbrle->setChecked(gifMethod == 2);
     cblzw->group()->setExclusive(true);
     // The quality the encoders use: settings/jcq, the factory quality when it is missing or 0.
-    std::int32_t quality = f.readInteger("settings", "jcq", 0);
+    std::int32_t quality = read(f, keys::jcq);
     if (quality <= 0) {
         quality = keys::jcq.factory;
     }
@@ -367,46 +364,46 @@ void Tfrmoutputsettings::saveparams(IniFile& f) {
         !folder.isEmpty() && !folder.endsWith(QLatin1Char('/')) && QFileInfo(folder).isDir()) {
         txfolder->setText(folder + QLatin1Char('/'));
     }
-    f.writeString("main", "saveto", m_paths.storedFolder(std8(txfolder->text())));
-    f.writeString("settings", "screensfilename", std8(txautofilename->text()));
-    f.writeString("general", "exteditor", std8(exteditor->text()));
-    f.writeString("watermark", "imagefile", std8(tximagefile->text()));
-    f.writeInteger("watermark", "top", setop->value());
-    f.writeInteger("watermark", "left", seleft->value());
-    f.writeBool("watermark", "enable", cbenable->isChecked());
-    f.writeBool("watermark", "transparent", cbtransparent->isChecked());
-    f.writeInteger("watermark", "direction", cmbdirection->currentIndex());
-    f.writeInteger("watermark", "htype", cbhtype->currentIndex());
-    f.writeInteger("watermark", "vtype", cbvtype->currentIndex());
-    f.writeBool("scaling", "enable", cbenablescaling->isChecked());
-    f.writeInteger("scaling", "width", sesclwidth->value());
-    f.writeInteger("scaling", "height", sesclheight->value());
+    write(f, keys::saveto, m_paths.storedFolder(std8(txfolder->text())));
+    write(f, keys::screensfilename, std8(txautofilename->text()));
+    write(f, keys::exteditor, std8(exteditor->text()));
+    write(f, keys::watermarkImagefile, std8(tximagefile->text()));
+    write(f, keys::watermarkTop, setop->value());
+    write(f, keys::watermarkLeft, seleft->value());
+    write(f, keys::watermarkEnable, cbenable->isChecked());
+    write(f, keys::watermarkTransparent, cbtransparent->isChecked());
+    write(f, keys::watermarkDirection, cmbdirection->currentIndex());
+    write(f, keys::watermarkHtype, cbhtype->currentIndex());
+    write(f, keys::watermarkVtype, cbvtype->currentIndex());
+    write(f, keys::scalingEnable, cbenablescaling->isChecked());
+    write(f, keys::scalingWidth, sesclwidth->value());
+    write(f, keys::scalingHeight, sesclheight->value());
     if (cbpercent->isChecked()) {
-        f.writeInteger("scaling", "stype", 1);
+        write(f, keys::scalingStype, 1);
     } else if (cbpixels->isChecked()) {
-        f.writeInteger("scaling", "stype", 2);
+        write(f, keys::scalingStype, 2);
     }
     const std::pair<QRadioButton*, const char*> formats[] = {
         {cbbmp, "bmp"}, {cbjpg, "jpg"}, {cbpng, "png"}, {cbgif, "gif"}};
     for (std::size_t i = 0; i < std::size(formats); ++i) {
         if (formats[i].first->isChecked()) {
-            f.writeInteger("format", "fr", std::int32_t(i) + 1);
+            write(f, keys::formatFr, std::int32_t(i) + 1);
         }
     }
     for (const auto& [button, extension] : formats) {
         if (button->isChecked()) {
-            f.writeString("main", "saveas", extension);
+            write(f, keys::saveas, extension);
         }
     }
     if (cblzw->isChecked() || cbrle->isChecked()) {
         const std::int32_t method = cblzw->isChecked() ? 1 : 2;
-        f.writeInteger("compression", "gifmethod", method);
-        f.writeInteger("settings", "gifcomp", method);
+        write(f, keys::gifmethod, method);
+        write(f, keys::gifcomp, method);
     }
-    f.writeInteger("compression", "jpegquality", tbjpegq->value());
+    write(f, keys::jpegquality, tbjpegq->value());
     // Quality 0 means "not set" to the encoders' reader, which then takes its factory value;
     // the lowest quality they can be given is 1.
-    f.writeInteger("settings", "jcq", std::max(tbjpegq->value(), 1));
+    write(f, keys::jcq, std::max(tbjpegq->value(), 1));
 }
 
 void Tfrmoutputsettings::afterSave() {

@@ -39,14 +39,6 @@
 
 namespace pelko {
 
-namespace {
-
-// Whether the start-up message says again how to bind the captures in a desktop that binds
-// global keys itself.
-constexpr keys::BoolKey kBindingHint{"shortcuts", "bindinghint", true, true};
-
-}  // namespace
-
 TForm1::TForm1(ShellServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -439,7 +431,7 @@ void TForm1::reportRefusedHotkeys() {
     std::fprintf(stderr, "pelko: hotkeys not set up: %s\n",
                  lines.join(QStringLiteral(", ")).toLocal8Bit().constData());
     const std::string hint = hotkeyHint();
-    if (!hint.empty() && !read(IniFile(m_services.paths.settingsFile()), kBindingHint)) {
+    if (!hint.empty() && !read(IniFile(m_services.paths.settingsFile()), keys::bindinghint)) {
         return;  // the user knows how to bind the captures in the desktop
     }
     const QString text =
@@ -463,7 +455,7 @@ void TForm1::reportRefusedHotkeys() {
             if (dontShow->isChecked()) {
                 runAction(this, [this] {
                     IniFile settings(m_services.paths.settingsFile());
-                    write(settings, kBindingHint, false);
+                    write(settings, keys::bindinghint, false);
                 });
             }
         });

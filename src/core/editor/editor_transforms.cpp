@@ -1,17 +1,18 @@
-#include "ui/editor/editor_transforms.h"
+#include "core/editor/editor_transforms.h"
 
 #include "core/codec/apply_watermark.h"
 #include "core/image/rotate.h"
 #include "core/image/scale.h"
-#include "core/settings/ini_file.h"
+#include "core/settings/editor_keys.h"
+#include "core/settings/key_access.h"
 
 namespace pelko {
 
 void scalePictureFromIni(Bitmap& picture, const std::string& editorIni) {
     const IniFile ini(editorIni);
-    const int width = ini.readInteger("scaling", "width", 0);
-    const int height = ini.readInteger("scaling", "height", 0);
-    const int kind = ini.readInteger("scaling", "stype", 0);
+    const int width = read(ini, editorkeys::scalingWidth);
+    const int height = read(ini, editorkeys::scalingHeight);
+    const int kind = read(ini, editorkeys::scalingStype);
     const ScaleSize size = scaledSize(kind, width, height, picture.width(), picture.height());
     Bitmap target(0, 0, picture.depth());
     target.setPalette(picture.palette());
@@ -24,13 +25,13 @@ void watermarkPictureFromIni(Bitmap& picture, const std::string& editorIni,
     const IniFile ini(editorIni);
     // An empty file name stays empty: the stamp then fails to load rather than being swapped
     // for the default picture behind the user's back.
-    const std::string file = ini.readString("watermark", "imagefile", defaultWatermark);
-    const int top = ini.readInteger("watermark", "top", 90);
-    const int left = ini.readInteger("watermark", "left", 90);
-    const bool transparent = ini.readBool("watermark", "transparent", true);
-    const int direction = ini.readInteger("watermark", "direction", 1);
-    const int htype = ini.readInteger("watermark", "htype", 0);
-    const int vtype = ini.readInteger("watermark", "vtype", 0);
+    const std::string file = read(ini, editorkeys::watermarkImagefile, defaultWatermark);
+    const int top = read(ini, editorkeys::watermarkTop);
+    const int left = read(ini, editorkeys::watermarkLeft);
+    const bool transparent = read(ini, editorkeys::watermarkTransparent);
+    const int direction = read(ini, editorkeys::watermarkDirection);
+    const int htype = read(ini, editorkeys::watermarkHtype);
+    const int vtype = read(ini, editorkeys::watermarkVtype);
     Bitmap result = picture;
     ApplyWatermark(result, file, top, left, transparent, direction, htype, vtype);
     picture = std::move(result);
@@ -38,8 +39,8 @@ void watermarkPictureFromIni(Bitmap& picture, const std::string& editorIni,
 
 void rotatePictureFromIni(Bitmap& picture, const std::string& editorIni) {
     const IniFile ini(editorIni);
-    const int angle = ini.readInteger("rotate", "angle", 0);
-    const int kind = ini.readInteger("rotate", "rtype", 0);
+    const int angle = read(ini, editorkeys::rotateAngle);
+    const int kind = read(ini, editorkeys::rotateRtype);
     Bitmap result = picture;
     switch (kind) {
         case 1:
