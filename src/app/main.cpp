@@ -329,6 +329,11 @@ int run(int argc, char** argv) {
             case pelko::CommandLine::Action::Edit:
                 return runEdit(cl);
             case pelko::CommandLine::Action::Run:
+                // Started again from a launcher while Pelko runs: its window comes forward,
+                // instead of a second tray program whose hotkeys the first one holds.
+                if (pelko::showRunningTray(pelko::locateProgram(cl.home))) {
+                    return pelko::kExitDone;
+                }
                 return startTray(cl);
         }
     } catch (const pelko::UsageError& e) {

@@ -49,6 +49,11 @@ bool sendToTrayEditor(const CommandLine& cl, const ProgramPaths& paths,
     return tray && tray->send(TrayMessage::edit(files));
 }
 
+bool showRunningTray(const ProgramPaths& paths) {
+    std::optional<TrayConnection> tray = connectToTray(paths);
+    return tray && tray->send(TrayMessage::show());
+}
+
 std::unique_ptr<DelayAnnouncer> trayDelayAnnouncer(const CommandLine& cl,
                                                    const ProgramPaths& paths) {
     if (!onWayland(cl)) {

@@ -18,6 +18,10 @@ namespace pelko {
 bool sendToTrayEditor(const CommandLine& cl, const ProgramPaths& paths,
                       const std::vector<std::string>& files);
 
+// Brings the main window of the tray program of this program folder forward. Returns false,
+// sending nothing, when none runs.
+bool showRunningTray(const ProgramPaths& paths);
+
 // Tells a running tray program the seconds left of a delayed capture, so that its icon counts
 // down; its end tells that the wait is over.
 class DelayAnnouncer {

@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "app/shell_desktop.h"
+#include "app/tray_commands.h"
 #include "app/wayland_session.h"
 #include "core/error.h"
-#include "platform/desktop/tray_socket.h"
 #include "platform/wayland/wayland_screen.h"
 
 namespace pelko {
@@ -79,39 +79,9 @@ void WaylandShellPlatform::deliverPortalPresses() {
     }
 }
 
-void WaylandShellPlatform::listenToCommands() {
-    try {
-        m_commands = std::make_unique<TraySocketServer>(
-            traySocketPath(traySocketFolder(), m_paths.programDir));
-    } catch (const Error& e) {
-        // The tray program runs on without it; a command then starts a tray program of its own.
-        std::fprintf(stderr, "pelko: %s\n", e.what());
-        return;
-    }
-    if (!m_commands->listening()) {
-        return;  // another tray program of this program folder takes the commands
-    }
-    m_commandWatch =
-        std::make_unique<QSocketNotifier>(m_commands->fileDescriptor(), QSocketNotifier::Read);
-    QObject::connect(m_commandWatch.get(), &QSocketNotifier::activated,
-                     [this] { deliverCommands(); });
-}
-
-void WaylandShellPlatform::deliverCommands() {
-    m_commands->dispatch([this](const TrayMessage& message) {
-        if (message.kind == TrayMessage::Kind::Countdown) {
-            if (onDelayCountdown) {
-                onDelayCountdown(message.secondsLeft);
-            }
-        } else if (onEditFiles) {
-            onEditFiles(message.files);
-        }
-    });
-}
-
 ShellServices WaylandShellPlatform::connect(void*, int) {
     m_screen = openWaylandScreen(m_cl, m_paths);
-    listenToCommands();
+    m_commands = std::make_unique<TrayCommands>(m_paths.programDir, *this);
 
     ShellServices s = desktopServices(m_paths, m_executable, m_autostart, m_mailer, m_notifier);
     s.bindHotkeys = [this](const HotkeySlotValues& values) { bindHotkeys(values); };

@@ -19,7 +19,7 @@ class QSocketNotifier;
 namespace pelko {
 
 class WaylandScreen;
-class TraySocketServer;
+class TrayCommands;
 
 // The text that tells the user how to bind captures in a compositor that lets no program bind
 // global hotkeys (no GlobalShortcuts portal, as in wlroots compositors): a sway bindsym line that
@@ -46,8 +46,6 @@ class WaylandShellPlatform final : public ShellPlatform {
     void bindHotkeys(const HotkeySlotValues& values);
     void releaseHotkeys();
     void deliverPortalPresses();
-    void listenToCommands();
-    void deliverCommands();
 
   private:
     ProgramPaths m_paths;
@@ -59,8 +57,7 @@ class WaylandShellPlatform final : public ShellPlatform {
     std::vector<std::size_t> m_refusedSlots;  // the slots the last binding refused
     wayland::PortalHotkeys m_portalHotkeys;
     std::unique_ptr<QSocketNotifier> m_portalWatch;  // the portal session's socket
-    std::unique_ptr<TraySocketServer> m_commands;    // the socket of the command line
-    std::unique_ptr<QSocketNotifier> m_commandWatch;
+    std::unique_ptr<TrayCommands> m_commands;        // the socket of the command line
     XdgEmailMailer m_mailer;
     DbusNotifier m_notifier{DbusNotifier::Mode::ServeActions, launchProgram};
 };

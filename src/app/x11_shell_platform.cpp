@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/shell_desktop.h"
+#include "app/tray_commands.h"
 #include "core/error.h"
 #include "platform/desktop/detached_process.h"
 #include "platform/x11/connection.h"
@@ -32,6 +33,7 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     m_hotkeys = std::make_unique<x11::THotKeyManager>(*m_connection);
     m_delayCountdown = std::make_unique<x11::DelayCountdownWatch>(*m_connection);
     m_editRequests = std::make_unique<x11::EditRequestWatch>(*m_connection);
+    m_commands = std::make_unique<TrayCommands>(m_paths.programDir, *this);
     m_hotkeys->OnHotKeyPressed = [this](std::uint32_t hotKey, std::uint16_t index) {
         if (onHotKeyPressed) {
             onHotKeyPressed(hotKey, index);

@@ -22,6 +22,7 @@ class EditRequestWatch;
 }  // namespace x11
 class X11Screen;
 class X11WindowLocator;
+class TrayCommands;
 
 // Builds the tray application's services on the application's own X11 connection: the screen
 // source, the hotkey grabs (whose presses arrive through the application's event filter), the
@@ -44,7 +45,8 @@ class X11ShellPlatform final : public ShellPlatform {
     std::unique_ptr<x11::THotKeyManager> m_hotkeys;
     std::unique_ptr<x11::DelayCountdownWatch> m_delayCountdown;
     std::unique_ptr<x11::EditRequestWatch> m_editRequests;
-    std::vector<std::size_t> m_refusedSlots;  // the slots the last binding refused
+    std::unique_ptr<TrayCommands> m_commands;  // the socket of the command line
+    std::vector<std::size_t> m_refusedSlots;   // the slots the last binding refused
     XdgEmailMailer m_mailer;
     DbusNotifier m_notifier{DbusNotifier::Mode::ServeActions, launchProgram};
 };

@@ -105,6 +105,22 @@ class Shell(unittest.TestCase):
         self.assertIsNone(self.main_window())  # only the tray icon
         self.assertIsNone(self.proc.poll())
 
+    def test_started_again_it_brings_the_running_window_forward(self):
+        # As a launcher's "Settings" action or the menu entry starts it while Pelko runs in the
+        # tray: the running program shows its window, and no second one starts.
+        self.folders.write_settings("[main]\nrunmm=1\nrunww=0\n")
+        self.start()
+        self.assertTrue(self.press_until_file("F9", 1), "F9 captured nothing")
+        self.assertIsNone(self.main_window())
+        again = subprocess.run([ARGS.pelko, "--home", self.home], env=self.env,
+                               capture_output=True, text=True, timeout=30)
+        self.assertEqual((again.returncode, again.stderr), (0, ""))
+        self.assertTrue(wait_for(self.main_window), "the main window did not come forward")
+        trays = [args for args in self.processes_of_this_desktop().values()
+                 if "--launcher" in args]
+        self.assertEqual(len(trays), 1, trays)
+        self.assertIsNone(self.proc.poll())
+
     def processes_of_this_desktop(self):
         """The ids and arguments of the processes that run with this test's runtime folder."""
         found = {}

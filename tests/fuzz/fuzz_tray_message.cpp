@@ -20,6 +20,8 @@ void checkMessage(std::string_view line) {
     if (message->kind == TrayMessage::Kind::Countdown) {
         check(message->secondsLeft >= 0 && message->secondsLeft <= 3600,
               "a countdown lies between 0 and an hour");
+    } else if (message->kind == TrayMessage::Kind::Show) {
+        check(line == "show", "only the word itself asks for the window");
     } else {
         check(!message->files.empty(), "an edit message has paths");
         for (const std::string& path : message->files) {

@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::string_view kEdit = "edit";
 constexpr std::string_view kCountdown = "countdown";
+constexpr std::string_view kShow = "show";
 constexpr int kMaxCountdown = 3600;
 
 bool keptAsIs(unsigned char byte) {
@@ -64,9 +65,17 @@ TrayMessage TrayMessage::countdown(int secondsLeft) {
     return message;
 }
 
+TrayMessage TrayMessage::show() {
+    TrayMessage message;
+    message.kind = Kind::Show;
+    return message;
+}
+
 std::string encodeTrayMessage(const TrayMessage& message) {
     std::string line;
-    if (message.kind == TrayMessage::Kind::Countdown) {
+    if (message.kind == TrayMessage::Kind::Show) {
+        line = kShow;
+    } else if (message.kind == TrayMessage::Kind::Countdown) {
         line = std::string(kCountdown) + ' ' +
                std::to_string(message.secondsLeft < 0 ? 0 : message.secondsLeft);
     } else {
@@ -83,6 +92,13 @@ std::string encodeTrayMessage(const TrayMessage& message) {
 std::optional<TrayMessage> decodeTrayMessage(std::string_view line) {
     const std::vector<std::string_view> parts = words(line);
     TrayMessage message;
+    if (parts[0] == kShow) {
+        if (parts.size() != 1) {
+            return std::nullopt;
+        }
+        message.kind = TrayMessage::Kind::Show;
+        return message;
+    }
     if (parts[0] == kCountdown) {
         const std::optional<int> seconds = parts.size() == 2 ? count(parts[1]) : std::nullopt;
         if (!seconds) {

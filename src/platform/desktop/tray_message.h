@@ -8,20 +8,22 @@
 
 namespace pelko {
 
-// What the command line tells a running tray program through its socket (Wayland sessions,
-// where there is no X display to carry it): one message a line.
+// What the command line tells a running tray program of its program folder through its socket:
+// one message a line.
 //   "edit PATH..."   opens the files in the editor; each path percent-escaped (every byte
 //                    that is not printable ASCII, the space and "%" become %XX), so names with
 //                    spaces, line breaks or bytes that are no UTF-8 arrive as they were
 //   "countdown N"    the seconds left of a delayed capture, 0 when the wait is over
+//   "show"           brings the main window forward (Pelko started again from a launcher)
 struct TrayMessage {
-    enum class Kind { Edit, Countdown };
+    enum class Kind { Edit, Countdown, Show };
     Kind kind = Kind::Edit;
     std::vector<std::string> files;  // Edit
     int secondsLeft = 0;             // Countdown
 
     static TrayMessage edit(std::vector<std::string> files);
     static TrayMessage countdown(int secondsLeft);
+    static TrayMessage show();
 };
 
 // The longest line a tray program reads: far more paths than a command line holds. The

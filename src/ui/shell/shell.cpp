@@ -65,6 +65,10 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
         QMetaObject::invokeMethod(
             &form, [&form, files] { form.openFilesInEditor(files); }, Qt::QueuedConnection);
     };
+    platform.onShowMainWindow = [&form] {
+        QMetaObject::invokeMethod(
+            &form, [&form] { form.restoreMainWindow(); }, Qt::QueuedConnection);
+    };
     NativeEventHook hook([&platform, &form](const void* event) {
         try {
             return platform.nativeEvent(event);
@@ -105,6 +109,7 @@ int runShell(int& argc, char** argv, ShellPlatform& platform) {
     platform.onHotKeyPressed = nullptr;
     platform.onDelayCountdown = nullptr;
     platform.onEditFiles = nullptr;
+    platform.onShowMainWindow = nullptr;
     return status;
 }
 

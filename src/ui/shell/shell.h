@@ -27,6 +27,9 @@ class ShellPlatform {
     // Where the files of "pelko --edit" go once the tray program runs: the shell sets it to
     // the main window's editor.
     std::function<void(std::vector<std::string> files)> onEditFiles;
+    // Where a request to bring the main window forward goes ("pelko" started again while this
+    // tray program runs): the shell sets it to the main window.
+    std::function<void()> onShowMainWindow;
     // The files the tray program was started to open in its editor.
     std::vector<std::string> startupEditFiles;
 };

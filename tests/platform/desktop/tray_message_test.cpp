@@ -39,6 +39,13 @@ TEST(TrayMessage, CountdownsRoundTripAndNegativesAreTheEnd) {
     }
 }
 
+TEST(TrayMessage, ShowIsOneWord) {
+    EXPECT_EQ(encodeTrayMessage(TrayMessage::show()), "show\n");
+    const auto decoded = decodeTrayMessage("show");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->kind, TrayMessage::Kind::Show);
+}
+
 TEST(TrayMessage, LinesFromOtherPeersDecodeAsWritten) {
     struct Case {
         std::string line;
@@ -69,6 +76,8 @@ TEST(TrayMessage, LinesFromOtherPeersDecodeAsWritten) {
         {"countdown 3x", {}, {}},
         {"countdown 9999999999", {}, {}},
         {std::string("edit /a\0b", 9), {}, {}},
+        {"show x", {}, {}},
+        {"show ", {}, {}},
     };
     for (const Case& c : cases) {
         const std::optional<TrayMessage> decoded = decodeTrayMessage(c.line);
