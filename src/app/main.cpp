@@ -52,15 +52,9 @@ bool senderLeftBehind = false;
 
 // Waits before a delayed capture, telling a running tray program the seconds left at every whole
 // second so that its icon counts down.
-void waitBeforeCapture(const pelko::CommandLine& cl, const pelko::ProgramPaths& paths,
-                       double seconds) {
+void waitBeforeCapture(const pelko::ProgramPaths& paths, double seconds) {
     using Clock = std::chrono::steady_clock;
-    std::unique_ptr<pelko::DelayAnnouncer> countdown;
-    try {
-        countdown = pelko::trayDelayAnnouncer(cl, paths);
-    } catch (const pelko::Error&) {
-        // No display to tell: the wait goes on, and the capture reports the display itself.
-    }
+    const std::unique_ptr<pelko::DelayAnnouncer> countdown = pelko::trayDelayAnnouncer(paths);
     const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                      std::chrono::duration<double>(seconds));
     for (;;) {
@@ -162,7 +156,7 @@ void startTrayBeside(const pelko::CommandLine& cl, const std::vector<std::string
 // program that opens it.
 void openInTrayEditor(const pelko::CommandLine& cl, const pelko::ProgramPaths& paths,
                       const std::string& file) {
-    if (!pelko::sendToTrayEditor(cl, paths, {file})) {
+    if (!pelko::sendToTrayEditor(paths, {file})) {
         startTrayBeside(cl, {"--edit", file});
     }
 }
@@ -181,7 +175,7 @@ int runCapture(const pelko::CommandLine& cl) {
             // A window that is not there is said at once, not after the wait.
             openScreen(cl, state.ssreccursor);
         }
-        waitBeforeCapture(cl, paths, o.delaySeconds);
+        waitBeforeCapture(paths, o.delaySeconds);
     }
     CaptureScreen screen = openScreen(cl, state.ssreccursor);
     pelko::CaptureSources sources(*screen.screen);
@@ -287,7 +281,7 @@ int runEdit(const pelko::CommandLine& cl) {
         return pelko::kExitFailed;
     }
     const pelko::ProgramPaths paths = pelko::locateProgram(cl.home);
-    if (pelko::sendToTrayEditor(cl, paths, files)) {
+    if (pelko::sendToTrayEditor(paths, files)) {
         return refused ? pelko::kExitFailed : pelko::kExitDone;
     }
     std::vector<std::string> extra{"--edit"};

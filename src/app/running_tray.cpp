@@ -2,22 +2,12 @@
 
 #include <optional>
 
-#include "app/wayland_session.h"
+#include "core/error.h"
 #include "platform/desktop/tray_socket.h"
-#include "platform/x11/delay_countdown.h"
-#include "platform/x11/edit_request.h"
 
 namespace pelko {
 
 namespace {
-
-class X11DelayAnnouncer final : public DelayAnnouncer {
-  public:
-    void announce(int secondsLeft) override { m_countdown.announce(secondsLeft); }
-
-  private:
-    x11::DelayCountdown m_countdown;  // its end removes the countdown from the display
-};
 
 class SocketDelayAnnouncer final : public DelayAnnouncer {
   public:
@@ -34,17 +24,21 @@ class SocketDelayAnnouncer final : public DelayAnnouncer {
     TrayConnection m_connection;
 };
 
+// None when no tray program of the folder listens, also when the folder's path is too long for
+// a socket name: such a tray program cannot listen either (it says so as it starts).
 std::optional<TrayConnection> connectToTray(const ProgramPaths& paths) {
-    return TrayConnection::open(traySocketPath(traySocketFolder(), paths.programDir));
+    std::string path;
+    try {
+        path = traySocketPath(traySocketFolder(), paths.programDir);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+    return TrayConnection::open(path);
 }
 
 }  // namespace
 
-bool sendToTrayEditor(const CommandLine& cl, const ProgramPaths& paths,
-                      const std::vector<std::string>& files) {
-    if (!onWayland(cl)) {
-        return x11::sendEditRequest(files);
-    }
+bool sendToTrayEditor(const ProgramPaths& paths, const std::vector<std::string>& files) {
     std::optional<TrayConnection> tray = connectToTray(paths);
     return tray && tray->send(TrayMessage::edit(files));
 }
@@ -54,11 +48,7 @@ bool showRunningTray(const ProgramPaths& paths) {
     return tray && tray->send(TrayMessage::show());
 }
 
-std::unique_ptr<DelayAnnouncer> trayDelayAnnouncer(const CommandLine& cl,
-                                                   const ProgramPaths& paths) {
-    if (!onWayland(cl)) {
-        return std::make_unique<X11DelayAnnouncer>();
-    }
+std::unique_ptr<DelayAnnouncer> trayDelayAnnouncer(const ProgramPaths& paths) {
     if (std::optional<TrayConnection> tray = connectToTray(paths)) {
         return std::make_unique<SocketDelayAnnouncer>(std::move(*tray));
     }

@@ -10,8 +10,6 @@
 #include "platform/desktop/detached_process.h"
 #include "platform/x11/connection.h"
 #include "platform/x11/deepest_window.h"
-#include "platform/x11/delay_countdown.h"
-#include "platform/x11/edit_request.h"
 #include "platform/x11/hotkey_manager.h"
 #include "platform/x11/x11_screen.h"
 
@@ -31,8 +29,6 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
     m_screen = std::make_unique<X11Screen>(c, screenNumber);
     m_windows = std::make_unique<X11WindowLocator>(c, screenNumber);
     m_hotkeys = std::make_unique<x11::THotKeyManager>(*m_connection);
-    m_delayCountdown = std::make_unique<x11::DelayCountdownWatch>(*m_connection);
-    m_editRequests = std::make_unique<x11::EditRequestWatch>(*m_connection);
     m_commands = std::make_unique<TrayCommands>(m_paths.programDir, *this);
     m_hotkeys->OnHotKeyPressed = [this](std::uint32_t hotKey, std::uint16_t index) {
         if (onHotKeyPressed) {
@@ -83,18 +79,6 @@ ShellServices X11ShellPlatform::connect(void* xcbConnection, int screenNumber) {
 
 bool X11ShellPlatform::nativeEvent(const void* xcbEvent) {
     const auto* event = static_cast<const xcb_generic_event_t*>(xcbEvent);
-    if (m_delayCountdown) {
-        // Not consumed: the application may watch other properties of the root window.
-        if (const auto secondsLeft = m_delayCountdown->handleEvent(event);
-            secondsLeft && onDelayCountdown) {
-            onDelayCountdown(*secondsLeft);
-        }
-    }
-    if (m_editRequests) {
-        if (auto files = m_editRequests->handleEvent(event); files && onEditFiles) {
-            onEditFiles(std::move(*files));
-        }
-    }
     if (!m_hotkeys) {
         return false;
     }

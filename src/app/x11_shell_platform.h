@@ -17,8 +17,6 @@ namespace pelko {
 namespace x11 {
 class Connection;
 class THotKeyManager;
-class DelayCountdownWatch;
-class EditRequestWatch;
 }  // namespace x11
 class X11Screen;
 class X11WindowLocator;
@@ -43,8 +41,6 @@ class X11ShellPlatform final : public ShellPlatform {
     std::unique_ptr<X11Screen> m_screen;
     std::unique_ptr<X11WindowLocator> m_windows;
     std::unique_ptr<x11::THotKeyManager> m_hotkeys;
-    std::unique_ptr<x11::DelayCountdownWatch> m_delayCountdown;
-    std::unique_ptr<x11::EditRequestWatch> m_editRequests;
     std::unique_ptr<TrayCommands> m_commands;  // the socket of the command line
     std::vector<std::size_t> m_refusedSlots;   // the slots the last binding refused
     XdgEmailMailer m_mailer;
