@@ -26,20 +26,4 @@ std::optional<Bitmap> HeadlessCaptureHost::select(int mode, bool& cancelled) {
     unavailable(std::string(info ? info->kindName : "Selection") + " capture");
 }
 
-std::vector<std::string> HeadlessOutputs::copyToClipboard(const Bitmap&) {
-    unavailable("Copy to clipboard");
-}
-std::vector<std::string> HeadlessOutputs::openInPaint(const Bitmap&) {
-    unavailable("Open in ext. editor");
-}
-std::vector<std::string> HeadlessOutputs::publishWeb(const Bitmap&) {
-    unavailable("Publish Web");
-}
-std::vector<std::string> HeadlessOutputs::sendEmail(const Bitmap&) {
-    unavailable("Send E-mail");
-}
-std::vector<std::string> HeadlessOutputs::openInEditor(const Bitmap&) {
-    unavailable("Open screenshot in Editor after capture");
-}
-
 }  // namespace pelko

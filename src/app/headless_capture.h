@@ -9,8 +9,8 @@ namespace pelko {
 // The selector of an interactive mode, run elsewhere (the tray program shows it).
 using RemoteSelector = std::function<std::optional<Bitmap>(int mode, bool& cancelled)>;
 
-// A capture run without a main window: nothing to hide, the selectors run by `selector`, and
-// the outputs that need the desktop session's user interface are refused with a clear message.
+// A capture run without a main window: nothing to hide, and the selectors run by `selector`
+// (refused with a clear message without one).
 class HeadlessCaptureHost final : public CaptureHost {
   public:
     explicit HeadlessCaptureHost(RemoteSelector selector = {}) : m_selector(std::move(selector)) {}
@@ -19,15 +19,6 @@ class HeadlessCaptureHost final : public CaptureHost {
 
   private:
     RemoteSelector m_selector;
-};
-
-class HeadlessOutputs final : public CaptureOutputs {
-  public:
-    std::vector<std::string> copyToClipboard(const Bitmap&) override;
-    std::vector<std::string> openInPaint(const Bitmap&) override;
-    std::vector<std::string> publishWeb(const Bitmap&) override;
-    std::vector<std::string> sendEmail(const Bitmap&) override;
-    std::vector<std::string> openInEditor(const Bitmap&) override;
 };
 
 }  // namespace pelko

@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <cerrno>
 
 #include "core/capture/selection.h"
 #include "core/codec/encode.h"
 #include "core/codec/sink.h"
+#include "core/file_descriptor.h"
 #include "core/settings/main_settings.h"
 #include "ui/selectors/selectors.h"
 
@@ -18,17 +18,8 @@ namespace {
 void writeAll(const std::string& head, const std::vector<std::uint8_t>& body = {}) {
     std::vector<std::uint8_t> bytes(head.begin(), head.end());
     bytes.insert(bytes.end(), body.begin(), body.end());
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return;  // the pelko command has gone: nobody is left to tell
-        }
-        done += std::size_t(n);
-    }
+    // A failure means the pelko command has gone: nobody is left to tell.
+    writeAllBytes(STDOUT_FILENO, bytes.data(), bytes.size());
 }
 
 // The overlay works in device pixels: Qt's scaling would hand it pointer positions rounded to

@@ -63,7 +63,11 @@ TEST(NamedFileTest, LinksAreFollowedAndStayLinks) {
 TEST(NamedFileTest, RegularFilesAndNewNamesAreReplacedWhole) {
     TempDir dir;
     writeText(dir.file("old.bmp"), "old");
+    // A second name of the old file keeps the old bytes: the name got a new file, the old one
+    // was not written over.
+    fs::create_hard_link(dir.file("old.bmp"), dir.file("second-name"));
     write(dir.file("old.bmp"));
+    EXPECT_EQ(readText(dir.file("second-name")), "old");
     write(dir.file("new.bmp"));
     EXPECT_TRUE(isPicture(readText(dir.file("old.bmp"))));
     EXPECT_TRUE(isPicture(readText(dir.file("new.bmp"))));
